@@ -1,0 +1,54 @@
+#include "store/DataDirectory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kDataDirectoryName = "Tovrel FTP";
+
+QString ConfigHome()
+{
+    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+} // namespace
+
+std::string ResolveDataDirectory()
+{
+    QString base = ConfigHome();
+    while (base.size() > 1 && base.endsWith(u'/'))
+        base.chop(1);
+    const QString path = base + u'/' + QLatin1String(kDataDirectoryName);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Only the last level: a missing configuration home means a broken
+        // environment, which we report rather than paper over.
+        if (!QDir().mkdir(path))
+            throw EInOutError("Could not create the data directory " + path.toStdString());
+    } else if (!info.isDir()) {
+        throw EInOutError("The data directory " + path.toStdString() + " is not a directory");
+    }
+    return path.toStdString();
+}
+
+std::string ProgramDirectory()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath().toStdString();
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && exe.has_parent_path())
+        return exe.parent_path().string();
+    return std::filesystem::current_path(ec).string();
+}
