@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -19,7 +20,12 @@ QString ConfigHome()
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;
-    return QDir::homePath() + QStringLiteral("/.config");
+    // A new account may not have ~/.config yet; the specification asks
+    // programs that write there to create it, private to the user.
+    const QString fallback = QDir::homePath() + QStringLiteral("/.config");
+    if (!QFileInfo::exists(fallback) && QDir().mkdir(fallback))
+        QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return fallback;
 }
 
 } // namespace

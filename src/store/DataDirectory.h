@@ -12,8 +12,9 @@ public:
 };
 
 /// The per-user data directory: $XDG_CONFIG_HOME/"Tovrel FTP" (when the
-/// variable is unset, empty or relative: ~/.config/"Tovrel FTP"). No trailing
-/// separator. Creates the last level when it does not exist; the parent is
+/// variable is unset, empty or relative: ~/.config/"Tovrel FTP", creating
+/// ~/.config when missing). No trailing separator. Creates the last level
+/// when it does not exist; a configuration home named in XDG_CONFIG_HOME is
 /// expected to exist. Raises EInOutError when the directory cannot be made
 /// or the name is taken by something that is not a directory.
 std::string ResolveDataDirectory();

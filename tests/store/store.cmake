@@ -1,0 +1,3 @@
+tovrel_test(test_store_mainconfig LABELS store unit
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainConfigTest.cpp
+  DEPS tovrel_store Qt6::Core)
