@@ -1,0 +1,10 @@
+// Placeholder: these formats keep their place in the registry and never
+// match until their parser is written here.
+#include "ftp/listparse/Families.h"
+#include "ftp/listparse/ListBase.h"
+
+const TIdFTPListBase& ListParserAS400()
+{
+    static const TIdFTPListPending parser("AS400");
+    return parser;
+}

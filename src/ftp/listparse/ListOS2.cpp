@@ -1,0 +1,10 @@
+// Placeholder: these formats keep their place in the registry and never
+// match until their parser is written here.
+#include "ftp/listparse/Families.h"
+#include "ftp/listparse/ListBase.h"
+
+const TIdFTPListBase& ListParserOS2()
+{
+    static const TIdFTPListPending parser("OS/2");
+    return parser;
+}
