@@ -4,17 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 namespace {
 
 // The placeholders of a text in order, e.g. "%d %d %s" -> "dds".
 std::string PlaceholderKinds(std::string_view text) {
-    static const std::regex placeholder(R"(%(?:\d+:)?-?0?\d*(?:\.\d+)?([sduxXfnegc%]))");
     std::string kinds;
-    const std::string s(text);
-    for (std::sregex_iterator it(s.begin(), s.end(), placeholder), end; it != end; ++it)
-        if ((*it)[1] != "%") kinds += (*it)[1].str();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        std::size_t k = i + 1;
+        while (k < text.size() && std::string_view("0123456789:-.").find(text[k]) != std::string_view::npos) ++k;
+        if (k < text.size() && text[k] != '%') kinds.push_back(text[k]);
+        i = k;
+    }
     return kinds;
 }
 
