@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -201,4 +203,19 @@ TEST(LangManager, ProcessWideAccessorFetchesByName) {
     EXPECT_EQ(LoadStr("MainForm_strRSSTConnected"), LangManager().Text("MainForm_strRSSTConnected"));
     EXPECT_EQ(&LangManager(), &LangManager());
     EXPECT_THROW(LoadStr("NoSuchName"), ELocalizationError);
+}
+
+TEST(LangManager, ProgramRunFromTheBuildTreeFindsTheCopiedLanguages) {
+    EXPECT_TRUE(TLanguageManager::DefaultDataDirectories().empty());  // no application object yet
+    int argc = 1;
+    char name[] = "test_i18n";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
+    const auto dirs = TLanguageManager::DefaultDataDirectories();
+    const auto build = std::filesystem::path(TOVREL_BINARY_DIR).lexically_normal();
+    EXPECT_NE(std::find(dirs.begin(), dirs.end(), build), dirs.end());
+
+    TLanguageManager manager;
+    EXPECT_TRUE(manager.Start(dirs, 1031));
+    EXPECT_EQ(manager.Text("MainForm_strRSSTConnected"), "Verbunden");
 }
