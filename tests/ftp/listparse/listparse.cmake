@@ -1,0 +1,3 @@
+tovrel_test(test_listparse_samples LABELS listparse unit
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ListingSamplesTest.cpp
+  DEPS tovrel_listparse)
