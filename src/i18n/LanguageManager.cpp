@@ -51,11 +51,15 @@ private:
 
 namespace {
 
+char LowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool MatchesMask(std::string_view name, std::string_view mask) {
     // Iterative wildcard match with one backtrack point for the last "*".
     std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask.substr(m, 1)) == LowerAscii(name.substr(n, 1)))) {
+        if (m < mask.size() && (mask[m] == '?' || LowerChar(mask[m]) == LowerChar(name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {
