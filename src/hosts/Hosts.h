@@ -1,0 +1,76 @@
+#pragma once
+// THosts: the user's hosts, kept in "Hosts.xml" (root "HostList") as a tree
+// of "Group" and "Host" elements, with a flat list of every host in
+// document order (depth first) for look-ups by host ID. Saving also
+// rewrites the registry host index ("Software\Tovrel FTP\Hosts": one
+// sub-key per host, named by its ID, whose default value is the host's
+// CommonName).
+//
+// Contract:
+// - User-interface thread only; hand other threads copies of the records.
+// - The constructor opens or creates the file and loads it; it raises
+//   EXMLParseError for an unparsable file and EXMLLoadException for a host
+//   that cannot be read, leaving the file untouched.
+// - Reload() and ReplaceFromTree() raise EXMLLoadException ("Can't load node
+//   with commonname: %s\r\nReason: %s") for a host that cannot be read; the
+//   list then holds the hosts read before it.
+// - Only Save() and AddOrUpdate() (which saves) write files; the document
+//   is also written at destruction when it holds unsaved changes.
+// - Records in the list are owned by it; pointers stay valid until the
+//   next Reload or ReplaceFromTree.
+
+#include "hosts/Host.h"
+#include "hosts/HostTreeNode.h"
+#include "platform/Registry.h"
+#include "store/XMLDocument.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class THosts {
+public:
+    static constexpr const char* FileName = "Hosts.xml";
+    static constexpr const char* RegistryKey = "Software\\Tovrel FTP\\Hosts";
+
+    /// Opens "Hosts.xml" and the registry in `dataDirectory`.
+    explicit THosts(const std::string& dataDirectory);
+    ~THosts();
+
+    THosts(const THosts&) = delete;
+    THosts& operator=(const THosts&) = delete;
+
+    void Reload();
+
+    const std::vector<std::unique_ptr<THost>>& Items() const { return items_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    /// The first host whose ID text equals `hostID` exactly, or nullptr.
+    THost* FindByHostID(std::string_view hostID) const;
+
+    /// Fills `tree` (emptied first) with a root captioned "Hosts" and the
+    /// document's groups and hosts below it. The host list is not changed.
+    void FillTree(THostTreeNode& tree) const;
+    /// Replaces the document's content with the groups and hosts below the
+    /// first node of `tree` and rebuilds the host list. Nothing is written.
+    void ReplaceFromTree(const THostTreeNode& tree);
+    /// Updates the host with the same ID (wherever its element is) or adds
+    /// a new one at the end, then saves.
+    void AddOrUpdate(const THost& host);
+    /// Adds three public anonymous FTP servers.
+    void AddDefaultHosts();
+    /// Rewrites the registry host index, then writes "Hosts.xml".
+    void Save();
+
+    TXMLDocument& Document() { return doc_; }
+
+private:
+    void LoadElement(pugi::xml_node element, THostTreeNode* node,
+                     std::vector<std::unique_ptr<THost>>* list) const;
+    void WriteTreeNode(const THostTreeNode& node, pugi::xml_node element);
+    void LoadList();
+
+    TXMLDocument doc_;
+    TRegistry registry_;
+    std::vector<std::unique_ptr<THost>> items_;
+};
