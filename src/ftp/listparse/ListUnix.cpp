@@ -315,7 +315,9 @@ bool TIdFTPLPUnix::CheckListing(TIdListingLines lines, std::string_view /*system
                                 bool /*detailed*/) const
 {
     for (std::string_view line : lines) {
-        if (line.empty() || IsTotalLine(line) || IsSubDirHeader(line))
+        // Error lines of ls are skipped by the walk, so they must not decide.
+        if (IsBlankLine(line) || IsTotalLine(line) || IsSubDirHeader(line)
+            || line.find("/bin/ls:") != std::string_view::npos)
             continue;
         if (ForUnitree())
             return IsUnitreeLine(line);
