@@ -31,7 +31,7 @@ struct TFamilyParsers {
 const std::vector<TFamilyParsers>& FamilyParsers()
 {
     static const std::vector<TFamilyParsers> table = {
-        {"unix", {"Unix", "Unitree"}},
+        {"ux", {"Unix", "Unitree"}},
         {"windows-nt", {"Windows NT"}},
         {"eplf", {"EPLF"}},
         // The program lists with LIST only, so MLSD lines are never detected;
@@ -51,7 +51,7 @@ const std::vector<TFamilyParsers>& FamilyParsers()
         {"vxworks", {"Wind River VxWorks"}},
         {"os9", {"MicroWare OS-9"}},
         {"mpe-ix", {"MPE/iX: ", "With POSIX"}},
-        {"connect-enterprise-unix",
+        {"connect-enterprise-ux",
          {"CONNECT:Enterprise for UNIX", "CONNECT:Enterprise for UNIX$$",
           "CONNECT:Enterprise for UNIX ROOT"}},
     };
@@ -65,25 +65,25 @@ const std::map<std::string, std::string, std::less<>>& Exceptions()
 {
     static const std::map<std::string, std::string, std::less<>> table = {
         // Unix
-        {"unix-015", "localised month names (\"szept\") are not read: date unknown"},
-        {"unix-019", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"unix-020", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"unix-021", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"unix-023", "group glued to the size (\"longgroup123456\"): size unread, 0"},
-        {"unix-030", "day before month and a name starting with a number: the Unix line "
+        {"ux-015", "localised month names (\"szept\") are not read: date unknown"},
+        {"ux-019", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"ux-020", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"ux-021", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"ux-023", "group glued to the size (\"longgroup123456\"): size unread, 0"},
+        {"ux-030", "day before month and a name starting with a number: the Unix line "
                      "test (month in word 7, no time in word 9) rejects it"},
-        {"unix-040", "type letter \"f\" is not a Unix permission string"},
-        {"unix-084", "permissions glued to the link count (\"drwxr-x---+1464\"): columns "
+        {"ux-040", "type letter \"f\" is not a Unix permission string"},
+        {"ux-084", "permissions glued to the link count (\"drwxr-x---+1464\"): columns "
                      "shift, owner unread"},
-        {"unix-090", "group with blanks and a number (\"my group 500\"): the first number "
+        {"ux-090", "group with blanks and a number (\"my group 500\"): the first number "
                      "ends the group and is taken as the size"},
-        {"unix-120", "no owner/group columns but two numbers: read as link count and owner"},
-        {"unix-134", "a leading blank of the name is lost (runs of blanks separate words)"},
-        {"unix-203", "group with a blank shifts the month to word 7: the Unix line test "
+        {"ux-120", "no owner/group columns but two numbers: read as link count and owner"},
+        {"ux-134", "a leading blank of the name is lost (runs of blanks separate words)"},
+        {"ux-203", "group with a blank shifts the month to word 7: the Unix line test "
                      "rejects it"},
-        {"unix-204", "localised month names (\"май\") are not read: date unknown"},
-        {"unix-212", "garbage between size and date: date unknown, name keeps the day"},
-        {"unix-214", "first word is not a permission string: not a Unix line"},
+        {"ux-204", "localised month names (\"май\") are not read: date unknown"},
+        {"ux-212", "garbage between size and date: date unknown, name keeps the day"},
+        {"ux-214", "first word is not a permission string: not a Unix line"},
         // Windows NT
         {"windows-nt-031", "\"<DIR>\" is followed by ten blanks; an eleventh belongs to the "
                            "name"},
@@ -139,7 +139,7 @@ std::string Compare(const TIdFTPListItem& item, const TJsonValue& expect)
     auto mismatch = [&out](std::string_view field, const std::string& want, const std::string& got) {
         out << " " << field << ": expected '" << want << "', got '" << got << "';";
     };
-    const auto* unix = dynamic_cast<const TIdUnixBaseFTPListItem*>(&item);
+    const auto* ux = dynamic_cast<const TIdUnixBaseFTPListItem*>(&item);
     const TIdDateParts date = DecodeDateTime(item.ModifiedDate());
     for (const auto& [key, value] : expect.Object) {
         const std::string want = value.IsString() ? value.String : std::to_string(value.Number);
@@ -161,25 +161,25 @@ std::string Compare(const TIdFTPListItem& item, const TJsonValue& expect)
                 got += ":" + TwoDigits(date.Second);
             if (got != want || !item.ModifiedKnown())
                 mismatch(key, want, item.ModifiedKnown() ? got : "unknown");
-        } else if (unix != nullptr && key == "link_target" && unix->LinkTarget() != want)
-            mismatch(key, want, std::string(unix->LinkTarget()));
-        else if (unix != nullptr && key == "owner" && unix->OwnerName() != want)
-            mismatch(key, want, std::string(unix->OwnerName()));
-        else if (unix != nullptr && key == "group" && unix->GroupName() != want)
-            mismatch(key, want, std::string(unix->GroupName()));
-        else if (unix != nullptr && key == "owner_group") {
-            std::string got(unix->OwnerName());
-            if (!unix->GroupName().empty())
-                got += (got.empty() ? "" : " ") + std::string(unix->GroupName());
+        } else if (ux != nullptr && key == "link_target" && ux->LinkTarget() != want)
+            mismatch(key, want, std::string(ux->LinkTarget()));
+        else if (ux != nullptr && key == "owner" && ux->OwnerName() != want)
+            mismatch(key, want, std::string(ux->OwnerName()));
+        else if (ux != nullptr && key == "group" && ux->GroupName() != want)
+            mismatch(key, want, std::string(ux->GroupName()));
+        else if (ux != nullptr && key == "owner_group") {
+            std::string got(ux->OwnerName());
+            if (!ux->GroupName().empty())
+                got += (got.empty() ? "" : " ") + std::string(ux->GroupName());
             if (got != want)
                 mismatch(key, want, got);
-        } else if (unix != nullptr && key == "link_count" && unix->LinkCount() != value.Number)
-            mismatch(key, want, std::to_string(unix->LinkCount()));
-        else if (unix != nullptr && key == "permissions"
+        } else if (ux != nullptr && key == "link_count" && ux->LinkCount() != value.Number)
+            mismatch(key, want, std::to_string(ux->LinkCount()));
+        else if (ux != nullptr && key == "permissions"
                  && (want.size() == 9 || want.size() == 10)) {
-            const std::string got = std::string(unix->UserPermissions())
-                                    + std::string(unix->GroupPermissions())
-                                    + std::string(unix->OtherPermissions());
+            const std::string got = std::string(ux->UserPermissions())
+                                    + std::string(ux->GroupPermissions())
+                                    + std::string(ux->OtherPermissions());
             if (got != want.substr(want.size() - 9))
                 mismatch(key, want.substr(want.size() - 9), got);
         }
