@@ -23,8 +23,8 @@ QString ConfigHome()
     // A new account may not have ~/.config yet; the specification asks
     // programs that write there to create it, private to the user.
     const QString fallback = QDir::homePath() + QStringLiteral("/.config");
-    if (!QFileInfo::exists(fallback) && QDir().mkdir(fallback))
-        QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo::exists(fallback))
+        QDir().mkdir(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return fallback;
 }
 
@@ -40,7 +40,9 @@ std::string ResolveDataDirectory()
     if (!info.exists()) {
         // Only the last level: a missing configuration home means a broken
         // environment, which we report rather than paper over.
-        if (!QDir().mkdir(path))
+        // Private to the user: the settings hold the proxy password in
+        // plain text and the host file the stored passwords.
+        if (!QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
             throw EInOutError("Could not create the data directory " + path.toStdString());
     } else if (!info.isDir()) {
         throw EInOutError("The data directory " + path.toStdString() + " is not a directory");

@@ -14,8 +14,8 @@ public:
 /// The per-user data directory: $XDG_CONFIG_HOME/"Tovrel FTP" (when the
 /// variable is unset, empty or relative: ~/.config/"Tovrel FTP", creating
 /// ~/.config when missing). No trailing separator. Creates the last level
-/// when it does not exist; a configuration home named in XDG_CONFIG_HOME is
-/// expected to exist. Raises EInOutError when the directory cannot be made
+/// when it does not exist, readable by the user only; a configuration home
+/// named in XDG_CONFIG_HOME is expected to exist. Raises EInOutError when the directory cannot be made
 /// or the name is taken by something that is not a directory.
 std::string ResolveDataDirectory();
 

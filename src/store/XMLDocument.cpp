@@ -116,7 +116,10 @@ void TXMLDocument::Save()
 {
     const std::string text = Serialize();
     QSaveFile file(ToQString(path_));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write that fails only while committing (a full
+    // disk, an exceeded quota) is not reported by commit(), which would then
+    // replace the old file with a truncated one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EXMLSaveError("Could not write " + path_ + ": " + file.errorString().toStdString());
     const qint64 size = static_cast<qint64>(text.size());
     if (file.write(text.data(), size) != size || !file.commit())

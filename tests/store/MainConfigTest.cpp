@@ -2,6 +2,7 @@
 
 #include "store/DataDirectory.h"
 #include "store/ConfigTestSupport.h"
+#include "store/FailureInjection.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,10 @@ TEST_F(MainConfigTest, FirstStartCreatesDataDirectoryAndEmptyConfig)
         TMainConfig config;
         EXPECT_EQ(config.DataDirectory(), home.DataDir());
         EXPECT_EQ(config.FileName(), home.ConfigFile());
-        EXPECT_TRUE(QFileInfo(QString::fromStdString(home.DataDir())).isDir());
+        const QFileInfo dir(QString::fromStdString(home.DataDir()));
+        EXPECT_TRUE(dir.isDir());
+        EXPECT_EQ(dir.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                  QFile::Permissions()) << "the data directory holds passwords";
         EXPECT_EQ(ReadFileText(home.ConfigFile()), kEmptyConfig);
     }
     EXPECT_EQ(ReadFileText(home.ConfigFile()), kEmptyConfig); // nothing written, nothing saved
@@ -318,6 +322,25 @@ TEST_F(MainConfigTest, KeysThatAreNotXMLNamesAreRefusedAndTheFileStaysLoadable)
     TMainConfig reloaded;
     EXPECT_EQ(reloaded.ReadValue("Fine_Key-1.2", ""), "ok");
     EXPECT_EQ(reloaded.AnonymousEmail(), "a<b>&\"c'\t\r\n");
+}
+
+TEST_F(MainConfigTest, FailedSaveRaisesAndKeepsFileAndValues)
+{
+    TMainConfig config;
+    config.SetMaxFTPTransferCount(4);
+    config.Save();
+    const std::string saved = ReadFileText(home.ConfigFile());
+    const int result = RunWithFileSizeLimit(saved.size(), [&] {
+        config.SetAnonymousEmail(std::string(100, 'a') + "@example.com");
+        try {
+            config.Save();
+            return 1;
+        } catch (const EXMLSaveError&) {
+        }
+        return config.AnonymousEmail().size() == 112 && config.MaxFTPTransferCount() == 4 ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFileText(home.ConfigFile()), saved);
 }
 
 TEST_F(MainConfigTest, DamagedConfigRaisesAndIsLeftUntouched)

@@ -1,14 +1,16 @@
 #include "store/XMLDocument.h"
 
+#include "store/FailureInjection.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
 
 namespace {
 
@@ -82,22 +84,65 @@ TEST_F(XMLDocumentTest, UnparsableFileRaisesAndIsLeftUntouched)
     EXPECT_EQ(ReadAll(path), broken);
 }
 
-TEST_F(XMLDocumentTest, FailedSaveKeepsOldFileAndRaises)
+TEST_F(XMLDocumentTest, FailedSaveKeepsOldFileAndDocumentAndRaises)
 {
     const std::string path = Dir() + "/Config.xml";
     TXMLDocument doc(Dir(), "Config.xml", "Config");
     doc.SetAttribute(doc.AppendElement(doc.Root(), "Key"), "value", "1");
     doc.Save();
     const std::string saved = ReadAll(path);
-    doc.SetAttribute(TXMLDocument::FindChild(doc.Root(), "Key"), "value", "2");
-    std::filesystem::permissions(Dir(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    const bool canStillWrite = ::access(Dir().c_str(), W_OK) == 0; // root ignores permissions
-    if (!canStillWrite) {
-        EXPECT_THROW(doc.Save(), EXMLSaveError);
-        EXPECT_TRUE(doc.Changed());
-    }
-    std::filesystem::permissions(Dir(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadAll(path), canStillWrite ? ReadAll(path) : saved);
+
+    // The new text no longer fits under the limit: the write fails midway.
+    const int result = RunWithFileSizeLimit(saved.size() + 8, [&] {
+        doc.SetAttribute(TXMLDocument::FindChild(doc.Root(), "Key"), "value", std::string(200, 'x'));
+        try {
+            doc.Save();
+            return 1;
+        } catch (const EXMLSaveError&) {
+        }
+        if (!doc.Changed())
+            return 2;
+        if (TXMLDocument::Attribute(TXMLDocument::FindChild(doc.Root(), "Key"), "value") != std::string(200, 'x'))
+            return 3;
+        try {
+            doc.Reload(); // must not drop the change by reading the old file
+            return 4;
+        } catch (const EXMLSaveError&) {
+        }
+        return doc.Changed() ? 0 : 5;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadAll(path), saved);
+    const auto names = std::filesystem::directory_iterator(Dir());
+    EXPECT_EQ(std::distance(begin(names), end(names)), 1) << "no temporary file left behind";
+}
+
+TEST_F(XMLDocumentTest, FailedFirstWriteRaisesFromTheConstructorAndLeavesNoFile)
+{
+    const int result = RunWithFileSizeLimit(10, [&] {
+        try {
+            TXMLDocument doc(Dir(), "Hosts.xml", "HostList");
+            return 1;
+        } catch (const EXMLSaveError&) {
+            return 0;
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(std::filesystem::exists(Dir() + "/Hosts.xml"));
+}
+
+TEST_F(XMLDocumentTest, FailedSaveOnCloseDoesNotThrow)
+{
+    const std::string path = Dir() + "/Config.xml";
+    { TXMLDocument doc(Dir(), "Config.xml", "Config"); }
+    const std::string saved = ReadAll(path);
+    const int result = RunWithFileSizeLimit(saved.size(), [&] {
+        TXMLDocument doc(Dir(), "Config.xml", "Config");
+        doc.SetAttribute(doc.AppendElement(doc.Root(), "Key"), "value", "pending");
+        return 0; // the destructor reports the failure and must not throw
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadAll(path), saved);
 }
 
 TEST_F(XMLDocumentTest, ReloadWritesPendingChangesFirst)
