@@ -7,3 +7,9 @@ set(tovrel_socks_sources
 
 tovrel_test(test_ftp_socks_handshake LABELS ftp unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SocksHandshakeTest.cpp ${tovrel_socks_sources})
+
+tovrel_test(test_ftp_socks_proxy LABELS ftp integration
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SocksProxyTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/SocksTestServers.cpp
+          ${tovrel_socks_sources}
+  DEPS Threads::Threads)
