@@ -246,16 +246,17 @@ auto TRegistry::Read(F&& f) const
 }
 
 template <typename F>
-auto TRegistry::Change(F&& f)
+bool TRegistry::Change(F&& f)
 {
     std::lock_guard lock(RegistryLock());
     if (open_)
         return f(*open_);
     TRegistryData data;
     data.Load(path_);
-    auto result = f(data);
-    data.Save(path_);
-    return result;
+    const bool changed = f(data); // false: nothing to write
+    if (changed)
+        data.Save(path_);
+    return changed;
 }
 
 void TRegistry::Transaction(const std::function<void(TRegistry&)>& changes)

@@ -78,7 +78,7 @@ private:
     template <typename F>
     auto Read(F&& f) const;
     template <typename F>
-    auto Change(F&& f);
+    bool Change(F&& f);
 
     std::string path_;
     TRegistryData* open_ = nullptr; // the transaction in progress, if any
