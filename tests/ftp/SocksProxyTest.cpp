@@ -49,8 +49,13 @@ void ExpectEcho(int fd, const std::string& text)
 
 std::string ReadLog(const std::filesystem::path& path)
 {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error)
+        return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::ifstream(path, std::ios::binary).read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
 }
 
 class TMicrosocks {
