@@ -31,7 +31,7 @@ struct TFamilyParsers {
 const std::vector<TFamilyParsers>& FamilyParsers()
 {
     static const std::vector<TFamilyParsers> table = {
-        {"ux", {"Unix", "Unitree"}},
+        {"unix", {"Unix", "Unitree"}},
         {"windows-nt", {"Windows NT"}},
         {"eplf", {"EPLF"}},
         // The program lists with LIST only, so MLSD lines are never detected;
@@ -51,7 +51,7 @@ const std::vector<TFamilyParsers>& FamilyParsers()
         {"vxworks", {"Wind River VxWorks"}},
         {"os9", {"MicroWare OS-9"}},
         {"mpe-ix", {"MPE/iX: ", "With POSIX"}},
-        {"connect-enterprise-ux",
+        {"connect-enterprise-unix",
          {"CONNECT:Enterprise for UNIX", "CONNECT:Enterprise for UNIX$$",
           "CONNECT:Enterprise for UNIX ROOT"}},
     };
@@ -65,25 +65,25 @@ const std::map<std::string, std::string, std::less<>>& Exceptions()
 {
     static const std::map<std::string, std::string, std::less<>> table = {
         // Unix
-        {"ux-015", "localised month names (\"szept\") are not read: date unknown"},
-        {"ux-019", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"ux-020", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"ux-021", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
-        {"ux-023", "group glued to the size (\"longgroup123456\"): size unread, 0"},
-        {"ux-030", "day before month and a name starting with a number: the Unix line "
+        {"unix-015", "localised month names (\"szept\") are not read: date unknown"},
+        {"unix-019", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"unix-020", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"unix-021", "the date words are not UTF-8 (Latin-1 bytes): date unknown"},
+        {"unix-023", "group glued to the size (\"longgroup123456\"): size unread, 0"},
+        {"unix-030", "day before month and a name starting with a number: the Unix line "
                      "test (month in word 7, no time in word 9) rejects it"},
-        {"ux-040", "type letter \"f\" is not a Unix permission string"},
-        {"ux-084", "permissions glued to the link count (\"drwxr-x---+1464\"): columns "
+        {"unix-040", "type letter \"f\" is not a Unix permission string"},
+        {"unix-084", "permissions glued to the link count (\"drwxr-x---+1464\"): columns "
                      "shift, owner unread"},
-        {"ux-090", "group with blanks and a number (\"my group 500\"): the first number "
+        {"unix-090", "group with blanks and a number (\"my group 500\"): the first number "
                      "ends the group and is taken as the size"},
-        {"ux-120", "no owner/group columns but two numbers: read as link count and owner"},
-        {"ux-134", "a leading blank of the name is lost (runs of blanks separate words)"},
-        {"ux-203", "group with a blank shifts the month to word 7: the Unix line test "
+        {"unix-120", "no owner/group columns but two numbers: read as link count and owner"},
+        {"unix-134", "a leading blank of the name is lost (runs of blanks separate words)"},
+        {"unix-203", "group with a blank shifts the month to word 7: the Unix line test "
                      "rejects it"},
-        {"ux-204", "localised month names (\"май\") are not read: date unknown"},
-        {"ux-212", "garbage between size and date: date unknown, name keeps the day"},
-        {"ux-214", "first word is not a permission string: not a Unix line"},
+        {"unix-204", "localised month names (\"май\") are not read: date unknown"},
+        {"unix-212", "garbage between size and date: date unknown, name keeps the day"},
+        {"unix-214", "first word is not a permission string: not a Unix line"},
         // Windows NT
         {"windows-nt-031", "\"<DIR>\" is followed by ten blanks; an eleventh belongs to the "
                            "name"},
@@ -253,6 +253,7 @@ TEST(ListingSamples, EverySampleGivesTheEntriesItsSourceExpects)
     ASSERT_TRUE(file.is_open());
     TCounts counts;
     std::set<std::string> allIds;
+    std::set<std::string, std::less<>> families;
     std::string text;
     while (std::getline(file, text)) {
         if (text.empty())
@@ -260,6 +261,7 @@ TEST(ListingSamples, EverySampleGivesTheEntriesItsSourceExpects)
         const TJsonValue sample = TJsonReader::Parse(text);
         const std::string id = sample.Find("id")->String;
         allIds.insert(id);
+        families.insert(familyName);
         const std::string familyName = sample.Find("family")->String;
         const TFamilyParsers* family = nullptr;
         for (const TFamilyParsers& f : FamilyParsers())
@@ -299,6 +301,8 @@ TEST(ListingSamples, EverySampleGivesTheEntriesItsSourceExpects)
             ADD_FAILURE() << id << ":" << diff << "\n    line: " << owned.front();
         }
     }
+    for (const TFamilyParsers& f : FamilyParsers())
+        EXPECT_TRUE(families.count(f.Family) != 0) << "no samples of family " << f.Family;
     for (const auto& [id, reason] : Exceptions())
         EXPECT_TRUE(allIds.count(id) != 0) << "exception row for a sample that does not exist: " << id;
 
