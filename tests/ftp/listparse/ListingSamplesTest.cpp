@@ -261,8 +261,8 @@ TEST(ListingSamples, EverySampleGivesTheEntriesItsSourceExpects)
         const TJsonValue sample = TJsonReader::Parse(text);
         const std::string id = sample.Find("id")->String;
         allIds.insert(id);
-        families.insert(familyName);
         const std::string familyName = sample.Find("family")->String;
+        families.insert(familyName);
         const TFamilyParsers* family = nullptr;
         for (const TFamilyParsers& f : FamilyParsers())
             if (f.Family == familyName)
