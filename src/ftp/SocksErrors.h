@@ -37,11 +37,15 @@ TOVREL_SOCKS_ERROR(EIdTransparentProxyCantBind, "Transparent proxy cannot bind."
 
 #undef TOVREL_SOCKS_ERROR
 
-/// A target the chosen SOCKS version cannot express: a name SOCKS 4 cannot
-/// resolve to IPv4, an IPv6 address for SOCKS 4, a name of more than 255
-/// bytes, an empty name or one with a zero byte.
-class EIdSocksBadTarget : public EIdSocksError {
+/// A request the chosen SOCKS version cannot express, raised before anything
+/// is sent: a name SOCKS 4 cannot resolve to IPv4, an IPv6 address for
+/// SOCKS 4, a host name that is empty, longer than 255 bytes or holds a
+/// zero byte, a SOCKS 4 user id with a zero byte.
+class EIdSocksBadRequest : public EIdSocksError {
 public:
-    explicit EIdSocksBadTarget(const std::string& host)
-        : EIdSocksError("The SOCKS proxy cannot be asked for host \"" + host + "\".") {}
+    using EIdSocksError::EIdSocksError;
+    static EIdSocksBadRequest ForHost(const std::string& host)
+    {
+        return EIdSocksBadRequest("The SOCKS proxy cannot be asked for host \"" + host + "\".");
+    }
 };

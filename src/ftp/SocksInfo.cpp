@@ -64,7 +64,7 @@ in_addr ResolveIPv4(const std::string& host)
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
-        throw EIdSocksBadTarget(host);
+        throw EIdSocksBadRequest::ForHost(host);
     std::memcpy(&address, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, sizeof address);
     ::freeaddrinfo(found);
     return address;
@@ -75,7 +75,7 @@ in_addr ResolveIPv4(const std::string& host)
 void CheckName(const std::string& host, std::size_t maxLength)
 {
     if (host.empty() || host.size() > maxLength || host.find('\0') != std::string::npos)
-        throw EIdSocksBadTarget(host);
+        throw EIdSocksBadRequest::ForHost(host);
 }
 
 [[noreturn]] void RaiseSocks4Reply(std::uint8_t code)
@@ -203,7 +203,7 @@ TIdSocksAddress TIdSocksInfo::Socks4Request(TIdSocksChannel& channel, std::uint8
     TBytes out = {4, command};
     AppendPort(out, port);
     if (Username.find('\0') != std::string::npos)
-        throw EIdSocksBadTarget(host);
+        throw EIdSocksBadRequest("The SOCKS user id must not contain a zero byte.");
     if (Version == svSocks4A) {
         CheckName(host, 255);
         out.insert(out.end(), {0, 0, 0, 1});

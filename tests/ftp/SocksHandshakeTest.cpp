@@ -166,7 +166,7 @@ TEST(SocksHandshake, Socks5ReplyWithNameConsumesExactlyTheAddress)
     EXPECT_EQ(v6.Reply.substr(v6.Consumed), "220");
 }
 
-TEST(SocksHandshake, TargetsTheProxyCannotBeAskedForFailBeforeSending)
+TEST(SocksHandshake, RequestsTheProxyCannotBeAskedForFailBeforeSending)
 {
     const std::pair<TSocksVersion, std::string> cases[] = {
         {svSocks4, "2001:db8::1"},     {svSocks4, "no-such-host.invalid"},
@@ -175,10 +175,13 @@ TEST(SocksHandshake, TargetsTheProxyCannotBeAskedForFailBeforeSending)
     };
     for (const auto& [version, host] : cases) {
         TSocksMemoryChannel channel(kSocks5Ok + kSocks5Bound);
-        EXPECT_THROW(Proxy(version).Connect(channel, host, 21), EIdSocksBadTarget) << host;
+        EXPECT_THROW(Proxy(version).Connect(channel, host, 21), EIdSocksBadRequest) << host;
         EXPECT_EQ(channel.Written, "");
         EXPECT_TRUE(channel.Closed);
     }
+    TSocksMemoryChannel channel("\x00\x5a\x00\x00\x00\x00\x00\x00"s);
+    EXPECT_THROW(Proxy(svSocks4A, "jo\0e"s).Connect(channel, "example", 21), EIdSocksBadRequest);
+    EXPECT_EQ(channel.Written, "");
 }
 
 TEST(SocksHandshake, DisabledProxyDoesNothing)
