@@ -14,6 +14,13 @@ bool TIdSocksFdChannel::WriteAll(std::span<const std::uint8_t> bytes)
         const ssize_t sent = ::send(FD, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking socket with a full send buffer: wait until it drains.
+            pollfd p{FD, POLLOUT, 0};
+            if (::poll(&p, 1, ReadTimeoutMs) <= 0)
+                return false;
+            continue;
+        }
         if (sent <= 0)
             return false;
         bytes = bytes.subspan(static_cast<std::size_t>(sent));
@@ -38,7 +45,7 @@ bool TIdSocksFdChannel::ReadExactly(std::span<std::uint8_t> bytes)
         if (ready <= 0)
             return false;
         const ssize_t got = ::recv(FD, bytes.data(), bytes.size(), 0);
-        if (got < 0 && errno == EINTR)
+        if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
             continue;
         if (got <= 0)
             return false;

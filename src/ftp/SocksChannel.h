@@ -19,10 +19,11 @@ public:
     virtual void Close() = 0;
 };
 
-/// A connected socket. Does not own the descriptor: Close() shuts the
-/// connection down (so a blocked reader wakes up) and the owner still
-/// closes the descriptor. `readTimeoutMs` bounds each ReadExactly as a
-/// whole; a negative value waits for ever.
+/// A connected socket, blocking or not. Does not own the descriptor: Close()
+/// shuts the connection down (so a blocked reader wakes up) and the owner
+/// still closes the descriptor. `readTimeoutMs` bounds each ReadExactly as
+/// a whole (and each wait for a full send buffer to drain); a negative
+/// value waits for ever.
 class TIdSocksFdChannel final : public TIdSocksChannel {
 public:
     TIdSocksFdChannel(int fd, int readTimeoutMs);

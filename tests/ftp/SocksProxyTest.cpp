@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 
 using namespace std::string_literals;
@@ -271,7 +272,12 @@ TEST(SocksScripted, RepliesArrivingByteByByte)
         }
         ReceiveText(fd, 1);
     });
-    TSocket socket = ConnectThrough(Proxy(svSocks5, fake.Port), "192.0.2.1", 21);
+    // On a non-blocking socket, as an engine with its own poll loop has.
+    TSocket socket = ConnectLoopback(fake.Port);
+    ASSERT_TRUE(socket);
+    ::fcntl(socket.Get(), F_SETFL, ::fcntl(socket.Get(), F_GETFL) | O_NONBLOCK);
+    TIdSocksFdChannel channel(socket.Get(), kReadTimeoutMs);
+    EXPECT_EQ(Proxy(svSocks5, fake.Port).Connect(channel, "192.0.2.1", 21), (TIdSocksAddress{"proxy.host", 1080}));
     EXPECT_EQ(ReceiveText(socket.Get(), 6), "220 hi");
     ::shutdown(socket.Get(), SHUT_RDWR);
 }
