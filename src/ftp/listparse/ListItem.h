@@ -244,6 +244,8 @@ public:
     /// an entry).
     void RemoveLast();
     void Clear();
+    /// Room for `count` more items in the index (a hint; never required).
+    void Reserve(std::size_t count) { items_.reserve(items_.size() + count); }
 
     std::size_t Count() const { return items_.size(); }
     bool Empty() const { return items_.empty(); }

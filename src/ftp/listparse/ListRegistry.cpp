@@ -101,8 +101,15 @@ const TIdFTPListBase* TIdFTPRegParseList::ParseListing(TIdListingLines lines,
     for (std::string_view line : lines)
         bytes += line.size();
     items.ListStore().ReserveText(bytes + bytes / 8);
+    items.Reserve(lines.size());
     parser->ParseListing(lines, items);
     return parser;
+}
+
+const TIdFTPListBase* ParseListingText(std::string_view bytes, TIdFTPListItems& items)
+{
+    const std::vector<std::string_view> lines = SplitListingLines(bytes);
+    return TIdFTPRegParseList::Instance().ParseListing(lines, items);
 }
 
 std::vector<std::string_view> SplitListingLines(std::string_view bytes)

@@ -3,10 +3,10 @@
 // the engine turns LIST output into entries.
 //
 // Usage (engine):
-//   TIdListingText text = SplitListingLines(bytes);    // or your own lines
 //   TIdFTPListItems items;                             // "now" = local clock
-//   const TIdFTPListBase* parser =
-//       TIdFTPRegParseList::Instance().ParseListing(text.Lines(), items);
+//   const TIdFTPListBase* parser = ParseListingText(rawBytes, items);
+//   // or, with lines already split (views without CR/LF):
+//   //   TIdFTPRegParseList::Instance().ParseListing(lines, items);
 //   // parser == nullptr: no format matched, items empty, no error.
 //   // parser->Identifier(): "Unix", "Windows NT", ...
 //
@@ -42,6 +42,10 @@ private:
     TIdFTPRegParseList();
     std::vector<const TIdFTPListBase*> parsers_;
 };
+
+/// SplitListingLines + TIdFTPRegParseList::Instance().ParseListing: the
+/// whole job for raw LIST bytes. Returns the matching parser or nullptr.
+const TIdFTPListBase* ParseListingText(std::string_view bytes, TIdFTPListItems& items);
 
 /// Raw listing bytes cut into lines: LF-separated, a CR before the LF (or at
 /// the very end) dropped; a final line without LF is kept, a final empty one
