@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace listparse;
@@ -263,6 +264,26 @@ TEST(Registry, NameOnlyAndMachineListingsAreNeverDetectedFromListText)
     ASSERT_EQ(items.Count(), 1u);
     EXPECT_EQ(items[0].Size(), 10);
     EXPECT_EQ(FormatIsoDateTime(items[0].ModifiedDate()), "2020-01-02T03:04:05");
+}
+
+TEST(Registry, ListingsParseOnSeveralThreadsAtOnce)
+{
+    // Transfer threads and the session worker parse at the same time.
+    const std::string unixText = "total 1\n-rw-r--r-- 1 u g 5 Jan 1 2000 a\n";
+    const std::string ntText = "01-31-06  03:04PM                    5 b\n";
+    std::vector<std::thread> threads;
+    std::vector<std::string> names(4);
+    for (std::size_t t = 0; t < names.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                TIdFTPListItems items;
+                ParseListingText(t % 2 ? ntText : unixText, items);
+                names[t] = std::string(items[0].FileName());
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "a", "b"}));
 }
 
 TEST(Registry, SplitsLinesAtLfAndDropsCr)
