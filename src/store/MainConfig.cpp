@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -51,9 +52,19 @@ std::string JoinPath(const std::string& directory, const char* name)
 
 } // namespace
 
-TMainConfig::TMainConfig()
-    : dataDirectory_(ResolveDataDirectory()), switches_(std::make_shared<NullRegistrySwitches>())
+TMainConfig::TMainConfig() : TMainConfig(TGivenDirectory{}, ResolveDataDirectory()) {}
+
+TMainConfig::TMainConfig(const std::string& dataDirectory) : TMainConfig(TGivenDirectory{}, dataDirectory)
 {
+}
+
+TMainConfig::TMainConfig(TGivenDirectory, std::string dataDirectory)
+    : dataDirectory_(std::move(dataDirectory)), switches_(std::make_shared<NullRegistrySwitches>())
+{
+    while (dataDirectory_.size() > 1 && dataDirectory_.back() == '/')
+        dataDirectory_.pop_back();
+    if (!QFileInfo(QString::fromStdString(dataDirectory_)).isDir())
+        throw EInOutError("The data directory " + dataDirectory_ + " does not exist");
     createdFile_ = !QFileInfo::exists(QString::fromStdString(JoinPath(dataDirectory_, kFileName)));
     doc_ = std::make_unique<TXMLDocument>(dataDirectory_, kFileName, kRootName);
 }

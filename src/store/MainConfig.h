@@ -36,6 +36,10 @@ class TMainConfig : public TXMLConfig {
 public:
     /// Resolves the data directory and opens or creates "Config.xml".
     TMainConfig();
+    /// Uses `dataDirectory` (an existing folder; a trailing separator is
+    /// dropped) instead of resolving it: for tests and tools that must not
+    /// touch the environment. Raises EInOutError when it is not a folder.
+    explicit TMainConfig(const std::string& dataDirectory);
     ~TMainConfig() override;
 
     TMainConfig(const TMainConfig&) = delete;
@@ -200,6 +204,8 @@ public:
     static constexpr int DefaultLanguage = 1033;
 
 private:
+    struct TGivenDirectory {};
+    TMainConfig(TGivenDirectory, std::string dataDirectory);
     std::optional<std::string> ReadStored(std::string_view key) const;
     template <typename E, std::size_t N>
     E ReadEnum(std::string_view key, const std::array<std::string_view, N>& names, E defaultValue) const;

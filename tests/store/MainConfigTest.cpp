@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <filesystem>
@@ -420,6 +421,21 @@ TEST_F(MainConfigTest, WorkersReadWhileTheUserInterfaceWritesAndSaves)
     for (auto& r : readers)
         r.join();
     EXPECT_EQ(bad.load(), 0);
+}
+
+TEST(MainConfigGivenDirectory, UsesTheFolderAsGivenWithoutTheEnvironment)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString();
+    {
+        TMainConfig config(path + "/");
+        EXPECT_EQ(config.DataDirectory(), path);
+        EXPECT_TRUE(config.FirstRun());
+        config.SetTrayIcon(true);
+    }
+    EXPECT_EQ(ReadFileText(path + "/Config.xml"),
+              "<?xml version=\"1.0\"?>\r\n<Config>\r\n  <TrayIcon value=\"True\"/>\r\n</Config>\r\n");
+    EXPECT_THROW(TMainConfig(path + "/missing"), EInOutError);
 }
 
 TEST(DataDirectory, ResolvesUnderConfigHomeAndCreatesOnlyTheLastLevel)
