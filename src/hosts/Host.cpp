@@ -207,7 +207,8 @@ bool THost::DeleteBookmark(std::string_view path)
 std::string THost::ToURL() const
 {
     std::string host = Hostname;
-    if (host.find(':') != std::string::npos && !(host.size() > 1 && host.front() == '['))
+    const bool bracketed = host.size() > 1 && host.front() == '[' && host.back() == ']';
+    if (!bracketed && (host.find(':') != std::string::npos || (!host.empty() && host.front() == '[')))
         host = "[" + host + "]";
     return "ftp://" + PercentEncode(Username) + ":" + PercentEncode(IsAnonymous ? Password : std::string()) + "@" +
            host + ":" + std::to_string(Port) + "/";

@@ -110,6 +110,14 @@ TEST(Host, ToURLReadsBackThroughFromURL)
     EXPECT_EQ(back.Password, host.Password);
     EXPECT_EQ(back.Hostname, "::1");
     EXPECT_EQ(back.Port, 990);
+
+    // A host name that itself starts with "[" is bracketed so that it reads back.
+    THost odd(THostDefaults{});
+    odd.FromURL("ftp://[[9]:2/");
+    EXPECT_EQ(odd.Hostname, "[9");
+    back.FromURL(odd.ToURL());
+    EXPECT_EQ(back.Hostname, "[9");
+    EXPECT_EQ(back.Port, 2);
 }
 
 struct TURLCase {

@@ -1,0 +1,7 @@
+# Loaders of the host, quick-connect, filter and transfer-type files, the
+# ftp:// address parser and the file-mask matcher.
+foreach(harness hostsxml quickhosts filters filetransfertypes fromurl mask)
+  tovrel_fuzzer(fuzz_hosts_${harness}
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/Fuzz_${harness}.cpp
+    DEPS tovrel_hosts)
+endforeach()
