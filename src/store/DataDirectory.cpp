@@ -16,11 +16,11 @@ constexpr const char* kDataDirectoryName = "Tovrel FTP";
 
 QString ConfigHome()
 {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // The XDG base directory rules ignore a relative XDG_CONFIG_HOME.
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;
-    // A new account may not have ~/.config yet; the specification asks
+    // A new account may not have ~/.config yet; the XDG rules ask
     // programs that write there to create it, private to the user.
     const QString fallback = QDir::homePath() + QStringLiteral("/.config");
     if (!QFileInfo::exists(fallback))
