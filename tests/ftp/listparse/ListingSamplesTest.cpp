@@ -87,6 +87,30 @@ const std::map<std::string, std::string, std::less<>>& Exceptions()
         // Windows NT
         {"windows-nt-031", "\"<DIR>\" is followed by ten blanks; an eleventh belongs to the "
                            "name"},
+        // families-b: VMS
+        {"vms-004", "localised month name (\"JUI\") is not read: date unknown"},
+        {"vms-036", "the source states counts (6 entries, one per version), not entries; "
+                    "VMSTest checks that listing"},
+        {"vms-037", "folders are named as one changes into them: \"DATA\", not \"DATA.DIR\""},
+        {"vms-039", "files keep their version (\"1-JUN.LIS;1\"): each version is an entry"},
+        {"vms-040", "files keep their version (\"1-JUN.LIS;1\"): each version is an entry"},
+        {"vms-043", "files keep their version (\"CII-MANUAL.TEX;1\"): each version is an entry"},
+        {"vms-055", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-056", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-058", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-060", "folder names as the server sends them (\"TEST\"); the local name is "
+                    "lower-cased"},
+        {"vms-061", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-063", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-064", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
+        {"vms-065", "names as the server sends them, with version; only the local name is "
+                    "lower-cased and without version"},
     };
     return table;
 }
