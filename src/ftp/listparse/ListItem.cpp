@@ -227,7 +227,8 @@ void* TIdFTPListStore::Allocate(std::size_t bytes, std::size_t align)
         blockSize_ = std::max(bytes + align, std::min(kMaxBlock, blocks_.empty()
                                                                     ? kFirstBlock
                                                                     : blockSize_ * 2));
-        blocks_.push_back(std::make_unique<std::byte[]>(blockSize_));
+        // Not value-initialised: items are constructed in place anyway.
+        blocks_.push_back(std::unique_ptr<std::byte[]>(new std::byte[blockSize_]));
         blockBytes_ += blockSize_;
         const auto base = reinterpret_cast<std::uintptr_t>(blocks_.back().get());
         start = static_cast<std::size_t>((base + align - 1) / align * align - base);
