@@ -58,6 +58,19 @@ bool IsShortForm(std::string_view line)
            && (IsNumeric(w6) || w6.find(':') != std::string_view::npos);
 }
 
+// IsShortForm for a line that starts with permissions and link count, from
+// the cursor after the link count (saves a second pass over the line).
+bool IsShortFormAfterLinks(TIdWordCursor cursor)
+{
+    cursor.Next();
+    if (MonthOf(cursor.Next()) == 0)
+        return false;
+    if (!IsNumeric(cursor.Next()))
+        return false;
+    const std::string_view w6 = cursor.Next();
+    return IsNumeric(w6) || w6.find(':') != std::string_view::npos;
+}
+
 // Date words come from the line, but a word such as "2006-01-31" or
 // "01/31/06" counts as several.
 class TDateWords {
@@ -362,7 +375,9 @@ bool TIdFTPLPUnix::ParseLine(TIdFTPListItem& baseItem, std::string_view line,
 
     // Inode and block count columns before the permissions.
     std::string_view word = cursor.Next();
+    bool plainColumns = true;  // permissions first, nothing glued
     if (!IsUnixPermissions(word)) {
+        plainColumns = false;
         item.SetInode(ToInt64(word));
         word = cursor.Next();
         if (!IsUnixPermissions(word)) {
@@ -384,10 +399,11 @@ bool TIdFTPLPUnix::ParseLine(TIdFTPListItem& baseItem, std::string_view line,
     } else if (links.size() >= 4 && links[0] == '0' && !IsNumeric(links)) {
         item.SetLinkCount(0);
         cursor.PushBack(links.substr(1));
+        plainColumns = false;
     } else {
         item.SetLinkCount(ToInt(links));
     }
-    if (ownerColumns && IsShortForm(line))
+    if (ownerColumns && (plainColumns ? IsShortFormAfterLinks(cursor) : IsShortForm(line)))
         ownerColumns = false;
 
     std::string_view owner;
