@@ -1,10 +1,92 @@
-// Placeholder: these formats keep their place in the registry and never
-// match until their parser is written here.
+// Listings of the NCSA (CU/TCP) server for DOS (TIdFTPLPNCSAforDOS,
+// "NCSA for MS-DOS (CU/TCP)"):
+//   AUTOEXEC.BAT        314   9-10-96  15:24
+//   UTILS             <DIR>   4-10-95  12:34
+//            1234567 Bytes Available
 #include "ftp/listparse/Families.h"
 #include "ftp/listparse/ListBase.h"
+#include "ftp/listparse/ListDateWords.h"
+#include "ftp/listparse/ListHelpers.h"
+
+using namespace listparse;
+
+namespace {
+
+bool IsFooter(std::string_view line)
+{
+    TIdWordCursor cursor(line);
+    cursor.Next();
+    return SameText(cursor.Next(), "Bytes") && SameText(cursor.Next(), "Available");
+}
+
+struct TNCSALine {
+    std::string_view Name;
+    std::string_view Size;
+    std::string_view Date;
+    std::string_view Time;
+};
+
+bool SplitLine(std::string_view line, TNCSALine& out)
+{
+    TIdWordCursor cursor(line);
+    out.Name = cursor.Next();
+    out.Size = cursor.Next();
+    out.Date = cursor.Next();
+    out.Time = cursor.Next();
+    std::string_view parts[3];
+    return cursor.AtEnd() && !out.Name.empty()
+           && (IsNumeric(out.Size) || SameText(out.Size, "<DIR>"))
+           && out.Date.find('-') != std::string_view::npos && SplitDateWord(out.Date, parts)
+           && IsNumeric(parts[0]) && IsNumeric(parts[1]) && IsNumeric(parts[2])
+           && out.Time.find(':') != std::string_view::npos;
+}
+
+class TIdFTPLPNCSAforDOS : public TIdFTPListBase {
+public:
+    std::string_view Identifier() const override { return "NCSA for MS-DOS (CU/TCP)"; }
+
+    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
+                      bool /*detailed*/) const override
+    {
+        for (std::string_view line : lines) {
+            if (IsBlankLine(line))
+                continue;
+            TNCSALine parts;
+            return SplitLine(line, parts) || IsFooter(line);
+        }
+        return false;
+    }
+
+    bool ParseLine(TIdFTPListItem& item, std::string_view line,
+                   std::string_view /*path*/) const override
+    {
+        TNCSALine parts;
+        if (!SplitLine(line, parts))
+            return false;
+        item.SetFileName(parts.Name);
+        if (SameText(parts.Size, "<DIR>")) {
+            item.SetItemKind(dkDirectory);
+            item.SetSizeKnown(false);
+        } else {
+            item.SetItemKind(dkFile);
+            item.SetSize(ToInt64(parts.Size));
+        }
+        TIdDateParts date;
+        if (ReadMonthDayYear(parts.Date, item.ListStore().NowParts().Year, date)
+            && ReadClockTime(parts.Time, date)) {
+            SetItemDate(item, date);
+        } else {
+            item.SetModifiedDate(0);
+            item.SetModifiedKnown(false);
+        }
+        return true;
+    }
+};
+
+} // namespace
 
 const TIdFTPListBase& ListParserNCSAforDOS()
 {
-    static const TIdFTPListPending parser("NCSA for MS-DOS (CU/TCP)");
+    static const TIdFTPLPNCSAforDOS parser;
     return parser;
 }
