@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <regex>
 
 using ::testing::HasSubstr;
 
@@ -47,15 +46,6 @@ THost FullHost()
     host.Passive = false;
     host.UseSSL = true;
     return host;
-}
-
-std::vector<std::string> AttributeNames(const std::string& elementText)
-{
-    std::vector<std::string> names;
-    const std::regex attr(R"( ([A-Za-z]+)=")");
-    for (auto it = std::sregex_iterator(elementText.begin(), elementText.end(), attr); it != std::sregex_iterator(); ++it)
-        names.push_back((*it)[1]);
-    return names;
 }
 
 std::string ElementStartingWith(const std::string& text, const std::string& start)

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 class THostsTestDir {
 public:
@@ -52,4 +54,22 @@ inline void PrintTo(const THost& h, std::ostream* os)
     for (const auto& b : h.Bookmarks())
         *os << b << ";";
     *os << "}";
+}
+
+// The attribute names of one element's start tag, in order.
+inline std::vector<std::string> AttributeNames(const std::string& startTag)
+{
+    std::vector<std::string> names;
+    bool quoted = false;
+    for (std::size_t i = 0; i < startTag.size(); ++i) {
+        if (startTag[i] == '"')
+            quoted = !quoted;
+        if (quoted || startTag[i] != '=')
+            continue;
+        std::size_t from = i;
+        while (from > 0 && std::isalpha(static_cast<unsigned char>(startTag[from - 1])))
+            --from;
+        names.push_back(startTag.substr(from, i - from));
+    }
+    return names;
 }

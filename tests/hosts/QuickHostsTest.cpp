@@ -7,7 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <regex>
 
 using ::testing::HasSubstr;
 
@@ -21,15 +20,6 @@ THost QuickHost(const std::string& name)
     host.Username = "u";
     host.Password = "pw of " + name;
     return host;
-}
-
-std::vector<std::string> AttributeNames(const std::string& text)
-{
-    std::vector<std::string> names;
-    const std::regex attr(R"( ([A-Za-z]+)=")");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), attr); it != std::sregex_iterator(); ++it)
-        names.push_back((*it)[1]);
-    return names;
 }
 
 std::string HostLine(const std::string& id, const std::string& extra = {})
