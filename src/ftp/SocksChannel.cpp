@@ -17,7 +17,7 @@ bool TIdSocksFdChannel::WriteAll(std::span<const std::uint8_t> bytes)
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // A non-blocking socket with a full send buffer: wait until it drains.
             pollfd p{FD, POLLOUT, 0};
-            if (::poll(&p, 1, ReadTimeoutMs) <= 0)
+            if (::poll(&p, 1, ReadTimeoutMs > 0 ? ReadTimeoutMs : -1) <= 0)
                 return false;
             continue;
         }
@@ -34,7 +34,7 @@ bool TIdSocksFdChannel::ReadExactly(std::span<std::uint8_t> bytes)
     const auto deadline = Clock::now() + std::chrono::milliseconds(ReadTimeoutMs);
     while (!bytes.empty()) {
         int wait = -1;
-        if (ReadTimeoutMs >= 0) {
+        if (ReadTimeoutMs > 0) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
         }

@@ -22,8 +22,8 @@ public:
 /// A connected socket, blocking or not. Does not own the descriptor: Close()
 /// shuts the connection down (so a blocked reader wakes up) and the owner
 /// still closes the descriptor. `readTimeoutMs` bounds each ReadExactly as
-/// a whole (and each wait for a full send buffer to drain); a negative
-/// value waits for ever.
+/// a whole (and each wait for a full send buffer to drain); 0 or less waits
+/// without limit, as the transports' ReadTimeout does.
 class TIdSocksFdChannel final : public TIdSocksChannel {
 public:
     TIdSocksFdChannel(int fd, int readTimeoutMs);
