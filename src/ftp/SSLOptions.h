@@ -7,9 +7,9 @@
 #include <initializer_list>
 #include <string>
 
-enum TIdSSLVersion { sslvSSLv2 = 0, sslvSSLv23 = 1, sslvSSLv3 = 2, sslvTLSv1 = 3 };
-enum TIdSSLMode { sslmUnassigned = 0, sslmClient = 1, sslmServer = 2, sslmBoth = 3 };
-enum TIdSSLVerifyMode { sslvrfPeer = 0, sslvrfFailIfNoPeerCert = 1, sslvrfClientOnce = 2 };
+enum TIdSSLVersion : int { sslvSSLv2 = 0, sslvSSLv23 = 1, sslvSSLv3 = 2, sslvTLSv1 = 3 };
+enum TIdSSLMode : int { sslmUnassigned = 0, sslmClient = 1, sslmServer = 2, sslmBoth = 3 };
+enum TIdSSLVerifyMode : int { sslvrfPeer = 0, sslvrfFailIfNoPeerCert = 1, sslvrfClientOnce = 2 };
 
 /// A set of TIdSSLVerifyMode values.
 class TIdSSLVerifyModeSet {
