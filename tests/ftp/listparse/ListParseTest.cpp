@@ -395,3 +395,41 @@ TEST(ListItem, NameOnlyEntriesStartWithUnknownSizeAndDate)
     EXPECT_FALSE(item.ModifiedKnown());
     EXPECT_EQ(items.Add<TIdFTPListItem>().ItemKind(), dkFile);
 }
+
+// ---------------------------------------------------------------- dates
+
+TEST(ListDateTime, DayNumbersRoundTripAndImpossibleDatesAreRefused)
+{
+    struct TCase {
+        TIdDateParts Parts;
+        double Expected;
+    };
+    const TCase cases[] = {
+        {{1899, 12, 30, 0, 0, 0, 0}, 0.0},
+        {{1900, 1, 1, 12, 0, 0, 0}, 2.5},
+        {{2000, 2, 29, 6, 0, 0, 0}, 36585.25},
+        {{1970, 1, 1, 0, 0, 0, 0}, 25569.0},
+        {{1899, 12, 29, 6, 0, 0, 0}, -1.25},  // before day 0 the time counts backwards
+    };
+    for (const TCase& c : cases) {
+        TDateTime value = -99;
+        ASSERT_TRUE(TryEncodeDateTime(c.Parts, value));
+        EXPECT_DOUBLE_EQ(value, c.Expected);
+        const TIdDateParts back = DecodeDateTime(value);
+        EXPECT_EQ(back.Year, c.Parts.Year);
+        EXPECT_EQ(back.Month, c.Parts.Month);
+        EXPECT_EQ(back.Day, c.Parts.Day);
+        EXPECT_EQ(back.Hour, c.Parts.Hour);
+    }
+    const TDateTime late = EncodeDateTimeOrZero({9999, 12, 31, 23, 59, 59, 999});
+    EXPECT_EQ(FormatIsoDateTime(late), "9999-12-31T23:59:59");
+    EXPECT_EQ(DecodeDateTime(late).Millisecond, 999);
+    TDateTime unused = 0;
+    EXPECT_FALSE(TryEncodeDate(1900, 2, 29, unused));
+    EXPECT_FALSE(TryEncodeDate(2001, 13, 1, unused));
+    EXPECT_FALSE(TryEncodeDate(0, 1, 1, unused));
+    EXPECT_FALSE(TryEncodeTime(24, 0, 0, 0, unused));
+    EXPECT_EQ(ParseIsoDateTime("2026-02-30T00:00:00"), std::nullopt);
+    EXPECT_EQ(ParseIsoDateTime("2026-01-31 12:34"), At("2026-01-31T12:34:00"));
+    EXPECT_EQ(ParseIsoDateTime("2026-01-31x"), std::nullopt);
+}
