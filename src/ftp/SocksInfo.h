@@ -7,6 +7,18 @@
 // settings. For an active-mode data connection Bind() asks the proxy to
 // listen instead, and AcceptBind() waits until the server has connected.
 //
+// In a socket transport:
+//   Open(host, port):  if (TransparentProxy.Enabled()) {
+//                          connect the socket to TransparentProxy.Host:Port;
+//                          TIdSocksFdChannel channel(fd, ReadTimeout);
+//                          TransparentProxy.Connect(channel, host, port);
+//                      } else connect straight to host:port
+//   active data connection: a new socket to the proxy, then
+//                      Bind(channel, <the server's address>, 0) gives the
+//                      address for PORT/EPRT; after the transfer command
+//                      AcceptBind(channel) returns once the server is
+//                      connected, and the socket carries the data.
+//
 // Blocking: every call runs on the caller's thread and waits on the
 // channel (its read time-out bounds each wait). On any failure the channel
 // is closed and a descendant of EIdSocksError (SocksErrors.h) is raised,
