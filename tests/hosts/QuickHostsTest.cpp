@@ -1,3 +1,4 @@
+#include "hosts/HostStores.h"
 #include "hosts/QuickHosts.h"
 #include "hosts/PasswordProtection.h"
 #include "hosts/XMLLoadException.h"
@@ -190,4 +191,26 @@ TEST(QuickHosts, BadEntriesFailAndEarlierEntriesStay)
     } catch (const EConvertError& e) {
         EXPECT_THAT(e.what(), HasSubstr("is not a valid GUID value"));
     }
+}
+
+TEST(QuickHosts, SavingAllHostStoresWritesBoth)
+{
+    THostsTestDir dir;
+    THosts hosts(dir.Path());
+    TQuickHosts quick(dir.Path());
+    hosts.AddOrUpdate(QuickHost("saved"));
+    quick.AddOrUpdate(QuickHost("quick"));
+    THost changed = *hosts.Items()[0];
+    changed.AddBookmark("/bookmarked");
+    // Bookmarks of a quick-connect entry live only in memory.
+    quick.Items()[0]->AddBookmark("/gone");
+    THostTreeNode tree;
+    hosts.FillTree(tree);
+    tree.Children[0]->Children[0]->Host->Assign(changed);
+    hosts.ReplaceFromTree(tree);
+    SaveHostStores(hosts, quick);
+    EXPECT_THAT(THostsTestDir::Read(dir.File("Hosts.xml")), HasSubstr("<Bookmark Path=\"/bookmarked\"/>"));
+    TQuickHosts again(dir.Path());
+    ASSERT_EQ(again.Count(), 1);
+    EXPECT_TRUE(again.Items()[0]->Bookmarks().empty());
 }
