@@ -111,6 +111,10 @@ const std::map<std::string, std::string, std::less<>>& Exceptions()
                     "lower-cased and without version"},
         {"vms-065", "names as the server sends them, with version; only the local name is "
                     "lower-cased and without version"},
+        // families-a: MVS
+        {"mvs-006", "a bare member name without the title line carries no sign of its "
+                    "format: not recognised"},
+        {"mvs-007", "member statistics count records, not bytes: size unknown"},
     };
     return table;
 }
