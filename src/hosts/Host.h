@@ -55,7 +55,7 @@ public:
     std::string HostID;
     std::string DialupConnection;
     bool DisconnectDialupAfterDisconnect = false;
-    TIdFtpProxySettings ProxySettings;
+    THostProxySettings ProxySettings;
     bool UseDefaultProxySettings = false;
     bool UseDefaultDialupConnection = false;
     bool Passive = true;

@@ -17,7 +17,7 @@ TEST(Host, NewRecordDefaultsWithoutSettings)
     EXPECT_FALSE(host.UseDefaultProxySettings);
     EXPECT_FALSE(host.UseDefaultDialupConnection);
     EXPECT_EQ(host.DialupConnection, "");
-    EXPECT_EQ(host.ProxySettings, TIdFtpProxySettings{});
+    EXPECT_EQ(host.ProxySettings, THostProxySettings{});
     EXPECT_TRUE(host.Bookmarks().empty());
     EXPECT_EQ(host.HostID.size(), 38u);
     EXPECT_NE(host.HostID, THost(THostDefaults{}).HostID);

@@ -90,7 +90,7 @@ TEST(Hosts, HandWrittenFileLoadsDepthFirst)
         EXPECT_EQ(build.DialupConnection, ""); // absent and not read: the default
         EXPECT_FALSE(build.DisconnectDialupAfterDisconnect);
         EXPECT_FALSE(build.UseDefaultProxySettings);
-        EXPECT_EQ(build.ProxySettings, (TIdFtpProxySettings{fpcmUserPass, "proxy.example.org", 8021, "pu", "plain text"}));
+        EXPECT_EQ(build.ProxySettings, (THostProxySettings{fpcmUserPass, "proxy.example.org", 8021, "pu", "plain text"}));
         EXPECT_EQ(build.Bookmarks(), (std::vector<std::string>{"/etc", "/srv/www"}));
 
         const THost& mirror = *hosts.Items()[1];
@@ -102,7 +102,7 @@ TEST(Hosts, HandWrittenFileLoadsDepthFirst)
         EXPECT_EQ(mirror.DialupConnection, "Modem");
         EXPECT_TRUE(mirror.DisconnectDialupAfterDisconnect);
         EXPECT_TRUE(mirror.UseDefaultProxySettings);
-        EXPECT_EQ(mirror.ProxySettings, TIdFtpProxySettings{});
+        EXPECT_EQ(mirror.ProxySettings, THostProxySettings{});
         EXPECT_TRUE(mirror.Bookmarks().empty());
 
         const THost& top = *hosts.Items()[2];
