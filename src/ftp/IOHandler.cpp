@@ -1,0 +1,224 @@
+#include "ftp/IOHandler.h"
+
+#include "ftp/IdExceptions.h"
+
+#include <sys/socket.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+std::string IdStatusText(TIdStatus status, std::string_view argument)
+{
+    switch (status) {
+    case hsResolving:
+        return "Resolving hostname " + std::string(argument) + ".";
+    case hsConnecting:
+        return "Connecting to " + std::string(argument) + ".";
+    case hsConnected:
+        return "Connected.";
+    case hsDisconnecting:
+        return "Disconnecting.";
+    case hsDisconnected:
+        return "Disconnected.";
+    default:
+        return std::string(argument);
+    }
+}
+
+void TIdIOHandler::DoStatus(TIdStatus status, std::string_view argument)
+{
+    if (OnStatus)
+        OnStatus(status, IdStatusText(status, argument));
+}
+
+void TIdIOHandler::CopySettingsTo(TIdIOHandler& other) const
+{
+    other.RecvBufferSize = RecvBufferSize;
+    other.SendBufferSize = SendBufferSize;
+    other.MaxLineLength = MaxLineLength;
+    other.ReadTimeout = ReadTimeout;
+    other.ConnectTimeout = ConnectTimeout;
+    other.IPVersion = IPVersion;
+    other.TransparentProxy = TransparentProxy;
+}
+
+void TIdIOHandler::SetPassThrough(bool passThrough, const std::string&)
+{
+    if (!passThrough)
+        throw EIdTLSClientTLSHandShakeFailed();
+}
+
+void TIdIOHandler::SetSocket(int fd)
+{
+    std::lock_guard lock(fdMutex_);
+    fd_ = fd;
+    aborted_ = false;
+    peerClosed_ = false;
+    ResetInput();
+}
+
+void TIdIOHandler::ReleaseSocket()
+{
+    std::lock_guard lock(fdMutex_);
+    const int fd = fd_.exchange(-1);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+void TIdIOHandler::ResetInput()
+{
+    input_.clear();
+    inputPos_ = 0;
+}
+
+void TIdIOHandler::Abort()
+{
+    std::lock_guard lock(fdMutex_);
+    aborted_ = true;
+    if (fd_ >= 0)
+        ::shutdown(fd_, SHUT_RDWR);
+}
+
+void TIdIOHandler::CheckForDisconnect(bool raise)
+{
+    if (fd_ >= 0 && peerClosed_) {
+        Close();
+        DoStatus(hsDisconnected);
+    }
+    if (raise && fd_ < 0 && BufferedBytes() == 0) {
+        if (aborted_)
+            throw EIdSocketError(10053);
+        throw EIdConnClosedGracefully();
+    }
+}
+
+void TIdIOHandler::CheckForDataOnSource()
+{
+    if (fd_ < 0 || peerClosed_)
+        return;
+    pollfd pfd{fd_, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        try {
+            FillBuffer(1);
+        } catch (const EIdException&) {
+            peerClosed_ = true;
+        }
+    }
+}
+
+bool TIdIOHandler::FillBuffer(int timeoutMs)
+{
+    if (fd_ < 0) {
+        if (aborted_)
+            throw EIdSocketError(10053);
+        throw EIdClosedSocket();
+    }
+    const auto size = static_cast<std::size_t>(std::max(RecvBufferSize, 1));
+    if (inputPos_ > 0 && inputPos_ == input_.size())
+        ResetInput();
+    if (Intercept && Intercept->OnReceive) {
+        scratch_.resize(size);
+        const std::size_t got = RawRecv(scratch_.data(), size, timeoutMs);
+        if (got == 0) {
+            peerClosed_ = true;
+            return false;
+        }
+        scratch_.resize(got);
+        Intercept->OnReceive(scratch_);
+        input_ += scratch_;
+        return true;
+    }
+    const std::size_t old = input_.size();
+    input_.resize(old + size);
+    std::size_t got = 0;
+    try {
+        got = RawRecv(input_.data() + old, size, timeoutMs);
+    } catch (...) {
+        input_.resize(old);
+        throw;
+    }
+    input_.resize(old + got);
+    if (got == 0)
+        peerClosed_ = true;
+    return got > 0;
+}
+
+std::string TIdIOHandler::ReadLn()
+{
+    std::size_t searched = inputPos_;
+    while (true) {
+        const auto lf = input_.find('\n', searched);
+        if (lf != std::string::npos) {
+            if (lf - inputPos_ > static_cast<std::size_t>(MaxLineLength))
+                throw EIdReadLnMaxLineLengthExceeded();
+            std::size_t end = lf;
+            if (end > inputPos_ && input_[end - 1] == '\r')
+                --end;
+            std::string line = input_.substr(inputPos_, end - inputPos_);
+            inputPos_ = lf + 1;
+            return line;
+        }
+        if (input_.size() - inputPos_ >= static_cast<std::size_t>(MaxLineLength))
+            throw EIdReadLnMaxLineLengthExceeded();
+        searched = input_.size();
+        if (peerClosed_ || !FillBuffer(ReadTimeout)) {
+            // The peer closed: a partial line without LF is not a line.
+            CheckForDisconnect(false);
+            if (aborted_)
+                throw EIdSocketError(10053);
+            throw EIdConnClosedGracefully();
+        }
+    }
+}
+
+std::size_t TIdIOHandler::ReadSome(char* buffer, std::size_t size)
+{
+    if (BufferedBytes() > 0) {
+        const std::size_t n = std::min(size, BufferedBytes());
+        std::memcpy(buffer, input_.data() + inputPos_, n);
+        inputPos_ += n;
+        return n;
+    }
+    if (peerClosed_)
+        return 0;
+    if (fd_ < 0) {
+        if (aborted_)
+            throw EIdSocketError(10053);
+        throw EIdClosedSocket();
+    }
+    std::size_t got = 0;
+    if (Intercept && Intercept->OnReceive) {
+        if (!FillBuffer(ReadTimeout))
+            return 0;
+        return ReadSome(buffer, size);
+    }
+    got = RawRecv(buffer, size, ReadTimeout);
+    if (got == 0) {
+        peerClosed_ = true;
+        // A local abort is no end of data: the transfer must fail.
+        if (aborted_)
+            throw EIdSocketError(10053);
+    }
+    return got;
+}
+
+void TIdIOHandler::Write(std::string_view bytes)
+{
+    WriteBytes(bytes.data(), bytes.size());
+}
+
+void TIdIOHandler::WriteBytes(const char* data, std::size_t size)
+{
+    CheckForDisconnect(true);
+    if (fd_ < 0)
+        throw EIdClosedSocket();
+    if (Intercept && Intercept->OnSend) {
+        std::string copy(data, size);
+        Intercept->OnSend(copy);
+        RawSend(copy.data(), copy.size());
+        return;
+    }
+    RawSend(data, size);
+}

@@ -1,0 +1,233 @@
+#include "ftp/IOHandlerStack.h"
+
+#include "ftp/IdExceptions.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+[[noreturn]] void ThrowErrno(int err)
+{
+    throw EIdSocketError(IdSocketErrorFromErrno(err));
+}
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* info) const { freeaddrinfo(info); }
+};
+
+// Non-blocking connect so that a positive timeout can bound it; with 0 the
+// wait has no limit of ours (the stack gives up by itself).
+void ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length, int timeoutMs)
+{
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int rc = ::connect(fd, address, length);
+    if (rc != 0 && errno != EINPROGRESS)
+        ThrowErrno(errno);
+    if (rc != 0) {
+        pollfd pfd{fd, POLLOUT, 0};
+        do {
+            rc = ::poll(&pfd, 1, timeoutMs > 0 ? timeoutMs : -1);
+        } while (rc < 0 && errno == EINTR);
+        if (rc == 0)
+            throw EIdConnectTimeout();
+        int err = 0;
+        socklen_t len = sizeof err;
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
+        if (err != 0)
+            ThrowErrno(err);
+    }
+    ::fcntl(fd, F_SETFL, flags);
+}
+
+}  // namespace
+
+std::string IdAddressText(const void* address, std::uint16_t* port)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    const auto* sa = static_cast<const sockaddr*>(address);
+    if (sa->sa_family == AF_INET6) {
+        const auto* in6 = static_cast<const sockaddr_in6*>(address);
+        ::inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+        if (port)
+            *port = ntohs(in6->sin6_port);
+        // An IPv4 peer on a dual-stack socket shows as ::ffff:a.b.c.d.
+        if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr)) {
+            in_addr v4;
+            std::memcpy(&v4, in6->sin6_addr.s6_addr + 12, 4);
+            ::inet_ntop(AF_INET, &v4, text, sizeof text);
+        }
+    } else {
+        const auto* in = static_cast<const sockaddr_in*>(address);
+        ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+        if (port)
+            *port = ntohs(in->sin_port);
+    }
+    return text;
+}
+
+bool IsIPv4Literal(const std::string& text)
+{
+    in_addr address;
+    return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+bool IsIPv6Literal(const std::string& text)
+{
+    in6_addr address;
+    return ::inet_pton(AF_INET6, text.c_str(), &address) == 1;
+}
+
+TIdIOHandlerStack::~TIdIOHandlerStack()
+{
+    ReleaseSocket();
+}
+
+int TIdIOHandlerStack::ConnectSocket(const std::string& host, std::uint16_t port)
+{
+    if (!IsIPv4Literal(host))
+        DoStatus(hsResolving, host);
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_family = AF_UNSPEC;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
+        throw EIdSocketError(11001);
+    std::unique_ptr<addrinfo, AddrInfoDeleter> list(found);
+    int lastError = ECONNREFUSED;
+    for (addrinfo* ai = found; ai; ai = ai->ai_next) {
+        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        DoStatus(hsConnecting, IdAddressText(ai->ai_addr));
+        try {
+            ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen, ConnectTimeout);
+            IPVersion = ai->ai_family == AF_INET6 ? Id_IPv6 : Id_IPv4;
+            return fd;
+        } catch (const EIdConnectTimeout&) {
+            ::close(fd);
+            throw;
+        } catch (const EIdSocketError& error) {
+            ::close(fd);
+            if (!ai->ai_next)
+                throw;
+            lastError = 0;
+        }
+    }
+    ThrowErrno(lastError);
+}
+
+void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
+{
+    if (Opened())
+        throw EIdAlreadyConnected();
+    const bool socks = TransparentProxy.Enabled();
+    const int fd = socks ? ConnectSocket(TransparentProxy.Host, TransparentProxy.Port) : ConnectSocket(host, port);
+    SetSocket(fd);
+    try {
+        if (socks) {
+            TIdSocksFdChannel channel(fd, ReadTimeout > 0 ? ReadTimeout : -1);
+            TransparentProxy.Connect(channel, host, port);
+        }
+    } catch (...) {
+        ReleaseSocket();
+        throw;
+    }
+    ReadAddresses();
+    if (Intercept && Intercept->OnConnect)
+        Intercept->OnConnect();
+    DoStatus(hsConnected);
+}
+
+void TIdIOHandlerStack::Adopt(int fd)
+{
+    SetSocket(fd);
+    ReadAddresses();
+    if (Intercept && Intercept->OnConnect)
+        Intercept->OnConnect();
+}
+
+void TIdIOHandlerStack::ReadAddresses()
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        peerIP_ = IdAddressText(&address, &peerPort_);
+    length = sizeof address;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        localIP_ = IdAddressText(&address, &localPort_);
+        IPVersion = address.ss_family == AF_INET6 && !IsIPv4Literal(localIP_) ? Id_IPv6 : Id_IPv4;
+    }
+}
+
+void TIdIOHandlerStack::Close()
+{
+    if (fd_ < 0)
+        return;
+    if (Intercept && Intercept->OnDisconnect)
+        Intercept->OnDisconnect();
+    ReleaseSocket();
+}
+
+std::unique_ptr<TIdIOHandler> TIdIOHandlerStack::Clone() const
+{
+    auto copy = std::make_unique<TIdIOHandlerStack>();
+    CopySettingsTo(*copy);
+    return copy;
+}
+
+std::size_t TIdIOHandlerStack::RawRecv(char* buffer, std::size_t size, int timeoutMs)
+{
+    const int fd = fd_;
+    if (timeoutMs > 0) {
+        pollfd pfd{fd, POLLIN, 0};
+        int rc;
+        do {
+            rc = ::poll(&pfd, 1, timeoutMs);
+        } while (rc < 0 && errno == EINTR);
+        if (rc == 0)
+            throw EIdReadTimeout();
+    }
+    while (true) {
+        const ssize_t got = ::recv(fd, buffer, size, 0);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno == EINTR)
+            continue;
+        if (aborted_)
+            throw EIdSocketError(10053);
+        ThrowErrno(errno);
+    }
+}
+
+void TIdIOHandlerStack::RawSend(const char* data, std::size_t size)
+{
+    const int fd = fd_;
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            // A socket shut down under the sender by an abort.
+            if (aborted_)
+                throw EIdSocketError(10038);
+            ThrowErrno(errno);
+        }
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+}
