@@ -38,6 +38,18 @@ bool IsObjectType(std::string_view word)
     return (word.size() > 1 && word[0] == '*') || word == "DIR";
 }
 
+// "owner size date time *TYPE name"; the owner is blank in anonymous
+// sessions, and members ("*MEM") have no size, date or time.
+bool IsAS400Line(std::string_view line)
+{
+    if (IsObjectType(Word(line, 5)))
+        return true;
+    if (!line.empty() && IsBlank(line[0]) && IsObjectType(Word(line, 4)))
+        return true;
+    const std::string_view second = Word(line, 2);
+    return second == "*MEM" || (Word(line, 1) == "*MEM" && !Word(line, 2).empty());
+}
+
 bool IsFolderType(std::string_view type)
 {
     return type == "*DIR" || type == "*DDIR" || type == "*FLR" || type == "*LIB" || type == "DIR";
@@ -55,7 +67,7 @@ public:
         for (std::string_view line : lines) {
             if (IsBlankLine(line))
                 continue;
-            return IsObjectType(Word(line, 5));
+            return IsAS400Line(line);
         }
         return false;
     }
@@ -67,12 +79,16 @@ public:
             if (orders == doYMD || orders == doMDY || orders == doDMY)
                 break;
             TIdWordCursor words(line);
-            words.Next();
-            if (IsObjectType(words.Next()))
-                continue;
-            const unsigned allowed = orders & PossibleOrders(words.Next());
-            if (allowed != 0)
-                orders = allowed;
+            for (int i = 0; i < 3; ++i) {
+                const std::string_view word = words.Next();
+                int a = 0, b = 0, c = 0;
+                if (!SplitDate3(word, a, b, c))
+                    continue;
+                const unsigned allowed = orders & PossibleOrders(word);
+                if (allowed != 0)
+                    orders = allowed;
+                break;
+            }
         }
         for (std::string_view line : lines) {
             if (IsBlankLine(line))
@@ -96,8 +112,18 @@ private:
     static bool Parse(TIdFTPListItem& item, std::string_view line, unsigned orders)
     {
         TIdWordCursor words(line);
-        const std::string_view owner = words.Next();
-        std::string_view type = words.Next();
+        std::string_view owner = words.Next();
+        std::string_view type;
+        const bool anonymous = !line.empty() && IsBlank(line[0])
+                               && (IsObjectType(owner) || IsObjectType(Word(line, 4)));
+        if (anonymous && IsObjectType(owner)) {
+            std::swap(owner, type);
+        } else if (anonymous) {
+            words = TIdWordCursor(line);
+            owner = {};
+        }
+        if (type.empty())
+            type = words.Next();
         std::string_view sizeWord;
         std::string_view dateWord;
         std::string_view timeWord;
@@ -128,6 +154,8 @@ private:
             if (name.front() == '/')
                 name = local;
         }
+        if (name.empty())
+            return false;
         item.SetItemKind(folder ? dkDirectory : dkFile);
         item.SetFileName(name);
         if (local != name)
