@@ -8,7 +8,6 @@
 #include <cctype>
 #include <charconv>
 #include <span>
-#include <stdexcept>
 
 namespace {
 
@@ -73,7 +72,7 @@ std::size_t Digest(TIdOTPHash hash, std::span<const std::uint8_t> data, TDigestB
     unsigned size = 0;
     const EVP_MD* md = hash == ohMD5 ? EVP_md5() : EVP_sha1();
     if (EVP_Digest(data.data(), data.size(), out.data(), &size, md, nullptr) != 1)
-        throw std::runtime_error("The message digest failed.");
+        throw EIdException("The message digest failed.");
     return size;
 }
 

@@ -9,18 +9,18 @@
 //   else
 //       pass = Password;                            // no challenge: plain password
 
+#include "ftp/IdExceptions.h"
 #include "ftp/OTPWords.h"
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 /// Raised for a one-time-password hash name the engine does not know.
-class EIdFTPUnknownOTPMethodException : public std::runtime_error {
+class EIdFTPUnknownOTPMethodException : public EIdException {
 public:
-    EIdFTPUnknownOTPMethodException() : std::runtime_error("Unknown OTP method") {}
+    EIdFTPUnknownOTPMethodException() : EIdException("Unknown OTP method") {}
 };
 
 enum TIdOTPHash { ohMD4, ohMD5, ohSHA1 };

@@ -1,13 +1,14 @@
 #pragma once
-// The SOCKS client's exceptions. Every one descends from EIdSocksError and
-// carries the fixed text of its case.
+// The SOCKS client's exceptions. Every one descends from EIdSocksError (an
+// EIdException) and carries the fixed text of its case.
 
-#include <stdexcept>
+#include "ftp/IdExceptions.h"
+
 #include <string>
 
-class EIdSocksError : public std::runtime_error {
+class EIdSocksError : public EIdException {
 public:
-    using std::runtime_error::runtime_error;
+    using EIdException::EIdException;
 };
 
 #define TOVREL_SOCKS_ERROR(Name, Text)                       \

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -54,6 +55,8 @@ TMD4Digest MD4Of(std::string_view text)
 {
     return MD4Digest({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
+
+static_assert(std::is_base_of_v<EIdException, EIdFTPUnknownOTPMethodException>);
 
 } // namespace
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 
 using namespace std::string_literals;
 
@@ -38,6 +39,10 @@ std::string ConnectError(const TIdSocksInfo& info, TSocksMemoryChannel& channel,
 
 const std::string kSocks5Ok = "\x05\x00"s;
 const std::string kSocks5Bound = "\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x38"s;  // 127.0.0.1:1080
+
+// The session maps every engine failure by its root class.
+static_assert(std::is_base_of_v<EIdException, EIdSocksError>);
+static_assert(std::is_base_of_v<EIdSocksError, EIdTransparentProxyCantBind>);
 
 } // namespace
 
