@@ -41,6 +41,17 @@ bool SplitLine(std::string_view line, TNCSALine& out)
            && out.Time.find(':') != std::string_view::npos;
 }
 
+// WinQVT/NET lines have the same words, with the date and time at fixed
+// columns (a 4-digit year at 36-45, the time at 47-51); those are left to
+// the WinQVT/NET parser, which comes later.
+bool HasWinQVTColumns(std::string_view line)
+{
+    const std::string_view date = Columns(line, 36, 10);
+    const std::string_view time = Columns(line, 47, 5);
+    return date.size() == 10 && date[2] == '-' && date[5] == '-' && IsDigit(date[9])
+           && Columns(line, 46, 1) == " " && time.size() == 5 && time[2] == ':';
+}
+
 class TIdFTPLPNCSAforDOS : public TIdFTPListBase {
 public:
     std::string_view Identifier() const override { return "NCSA for MS-DOS (CU/TCP)"; }
@@ -52,7 +63,7 @@ public:
             if (IsBlankLine(line))
                 continue;
             TNCSALine parts;
-            return SplitLine(line, parts) || IsFooter(line);
+            return (SplitLine(line, parts) && !HasWinQVTColumns(line)) || IsFooter(line);
         }
         return false;
     }

@@ -1,8 +1,8 @@
 // Listings of the WinQVT/NET server (TIdFTPLPWinQVNet, "WinQVT/NET"):
 // name and size (or "<DIR>"), then at fixed columns a month-day-year date
 // with a 4-digit year (columns 36-45) and the time (47-51).
-//   AUTOEXEC.BAT                 314  09-10-1996 15:24
-//   WINDOWS/                          04-10-1995 12:34
+//   AUTOEXEC.BAT                 314   09-10-1996 15:24
+//   WINDOWS/                           04-10-1995 12:34
 // A name ending in "/" or a "<DIR>" size is a folder.
 #include "ftp/listparse/Families.h"
 #include "ftp/listparse/ListBase.h"
