@@ -13,6 +13,11 @@ bool HasLowerCase(std::string_view s)
     return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
+bool HasUpperCase(std::string_view s)
+{
+    return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -68,20 +73,17 @@ void TIdFTPListItem::SetFileName(std::string_view name)
     const std::string_view oldName = FileName();
     const std::string_view oldLocal = LocalFileName();
     if (oldLocal.empty() || EqualsIgnoringCase(oldLocal, oldName)) {
-        if (HasLowerCase(name)) {
-            localFileName_ = Store(name);
-        } else {
-            std::string lower(name);
+        const TIdTextRef nameRef = Store(name);
+        fileName_ = nameRef;
+        localFileName_ = nameRef;
+        if (!HasLowerCase(name) && HasUpperCase(name)) {
+            std::string lower(Text(nameRef));
             for (char& c : lower)
                 if (c >= 'A' && c <= 'Z')
                     c = static_cast<char>(c + 32);
-            // Storing may move the text store, so the new name is taken
-            // as a reference first.
-            const TIdTextRef nameRef = Store(name);
             localFileName_ = Store(lower);
-            fileName_ = nameRef;
-            return;
         }
+        return;
     }
     fileName_ = Store(name);
 }
