@@ -1,20 +1,24 @@
 #pragma once
 // A scratch data directory for one fuzzing process; each input is written
-// to the store's file there before the store is opened.
+// to the store's file there before the store is opened. Removed at exit.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 inline const std::string& FuzzStoreDir()
 {
+    static char path[] = "/tmp/tovrel-fuzz-XXXXXX"; // outlives every exit handler
     static const std::string dir = [] {
-        char pattern[] = "/tmp/tovrel-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (!made)
+        if (!mkdtemp(path))
             std::abort();
-        return std::string(made);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        });
+        return std::string(path);
     }();
     return dir;
 }

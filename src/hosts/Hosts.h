@@ -62,8 +62,6 @@ public:
     /// Rewrites the registry host index, then writes "Hosts.xml".
     void Save();
 
-    TXMLDocument& Document() { return doc_; }
-
 private:
     void LoadElement(pugi::xml_node element, THostTreeNode* node,
                      std::vector<std::unique_ptr<THost>>* list) const;

@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <mutex>
 #include <sstream>
 
@@ -87,10 +88,10 @@ std::string ToHex(std::string_view bytes)
 
 std::optional<std::string> FromHex(std::string_view hex)
 {
-    const QByteArray raw = QByteArray::fromStdString(std::string(hex));
-    if (hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    if (hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), isHex))
         return std::nullopt;
-    return QByteArray::fromHex(raw).toStdString();
+    return QByteArray::fromHex(QByteArray::fromStdString(std::string(hex))).toStdString();
 }
 
 } // namespace
