@@ -1,6 +1,7 @@
 #include "hosts/Hosts.h"
 #include "hosts/PasswordProtection.h"
 #include "hosts/XMLLoadException.h"
+#include "store/MainConfig.h"
 
 #include "hosts/HostsTestSupport.h"
 
@@ -365,4 +366,19 @@ TEST(Hosts, FailedSaveKeepsTheOldFile)
     ASSERT_EQ(::unlink(data.c_str()), 0);
     ASSERT_EQ(::rename((data + ".away").c_str(), data.c_str()), 0);
     EXPECT_EQ(THostsTestDir::Read(data + "/Hosts.xml"), before);
+}
+
+TEST(Hosts, HostsUsingTheDefaultDialupConnectionReadTheSetting)
+{
+    THostsTestDir dir;
+    dir.CopyFixture("Hosts-handwritten.xml", "Hosts.xml");
+    TMainConfig config(dir.Path());
+    config.SetDefaultDialupConnection("Office line");
+    TMainConfig::SetInstance(&config);
+    THosts hosts(dir.Path());
+    TMainConfig::SetInstance(nullptr);
+    ASSERT_EQ(hosts.Count(), 3);
+    EXPECT_EQ(hosts.Items()[0]->DialupConnection, "Office line"); // uses the default
+    EXPECT_EQ(hosts.Items()[1]->DialupConnection, "Modem");       // its own
+    EXPECT_EQ(hosts.Items()[2]->DialupConnection, "");            // its own, empty
 }
