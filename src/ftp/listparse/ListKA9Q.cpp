@@ -30,10 +30,11 @@ bool IsTimeWord(std::string_view word)
     return ReadClockTime(word, h, m, s);
 }
 
+// "1/23/96": only "/" (dates with "-" belong to other DOS servers' layouts).
 bool IsDateWord(std::string_view word)
 {
     int a = 0, b = 0, c = 0;
-    return SplitDate3(word, a, b, c);
+    return word.find('/') != std::string_view::npos && SplitDate3(word, a, b, c);
 }
 
 bool IsFooter(std::string_view line)

@@ -231,7 +231,8 @@ public:
                 item.SetModifiedDate(referred);
                 item.SetModifiedKnown(true);
             }
-            const std::string_view head = TrimRight(line.substr(0, name.data() - line.data()));
+            const auto nameAt = static_cast<std::size_t>(name.data() - line.data());
+            const std::string_view head = TrimRight(line.substr(0, nameAt));
             const std::string_view dsorg = LastWord(head);
             if (dsorg.size() >= 2 && dsorg.substr(0, 2) == "PO" && dsorg != name)
                 item.SetItemKind(dkDirectory);

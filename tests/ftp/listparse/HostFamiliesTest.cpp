@@ -223,6 +223,17 @@ TEST(HostFamilies, UnixAndWindowsListingsAreLeftToTheirParsers)
          "Windows NT"},
         {"2006-01-31  15:04       <DIR>          folder\n", "Windows NT"},
     };
+    // DOS-style layouts asked after these ones must stay theirs too.
+    const char* const laterDosLayouts[] = {
+        "FILE.TXT     1234  4-01-97  21:09\n",
+        "     0           DIR   08-24-94   12:35  OS2\n",
+    };
+    for (const char* text : laterDosLayouts) {
+        SCOPED_TRACE(text);
+        const std::vector<std::string_view> lines = SplitListingLines(text);
+        for (const TIdFTPListBase* parser : mine)
+            EXPECT_FALSE(parser->CheckListing(lines, {}, true)) << parser->Identifier();
+    }
     for (const auto& [text, owner] : listings) {
         SCOPED_TRACE(text);
         const std::vector<std::string_view> lines = SplitListingLines(text);
