@@ -15,7 +15,10 @@
 //    Name     VV.MM   Created       Changed      Size  Init   Mod   Id
 //   ADDUSER   01.01 2008/10/14 2008/10/14 12:42    15    12    15 IBMUSER
 // "Size" counts records, not bytes, so members have no byte size either;
-// members without statistics show only their name.
+// members without statistics show only their name. Load libraries list
+// modules with their size in hexadecimal bytes:
+//    Name      Size     TTR   Alias-of AC --------- Attributes --------- Amode Rmode
+//   IEFBR14   000008   00000F          01 FO             RN RU            24    24
 //
 // JES job queues (interface level 1 without a header, level 2 with one):
 //   IBMUSER1  JOB05966  OUTPUT    3 Spool Files
@@ -141,6 +144,35 @@ bool IsMemberHeader(std::string_view line)
     return false;
 }
 
+bool IsHex(std::string_view word)
+{
+    if (word.empty() || word.size() > 8)
+        return false;
+    for (char c : word)
+        if (!IsDigit(c) && !(UpCase(c) >= 'A' && UpCase(c) <= 'F'))
+            return false;
+    return true;
+}
+
+std::int64_t HexValue(std::string_view word)
+{
+    std::int64_t value = 0;
+    for (char c : word)
+        value = value * 16 + (IsDigit(c) ? c - '0' : UpCase(c) - 'A' + 10);
+    return value;
+}
+
+// A load module of a load library: "Name Size TTR Alias-of AC Attributes
+// Amode Rmode", with the size in hexadecimal bytes and a 6-digit TTR.
+bool IsLoadModuleLine(std::string_view line, std::string_view& size)
+{
+    TIdWordCursor words(line);
+    words.Next();
+    size = words.Next();
+    const std::string_view ttr = words.Next();
+    return IsHex(size) && ttr.size() == 6 && IsHex(ttr);
+}
+
 bool LooksLikeMemberLine(std::string_view line)
 {
     TIdWordCursor words(line);
@@ -155,6 +187,15 @@ bool IsJES2Header(std::string_view line)
     TIdWordCursor words(line);
     return words.Next() == "JOBNAME" && words.Next() == "JOBID" && words.Next() == "OWNER"
            && words.Next() == "STATUS" && words.Next() == "CLASS";
+}
+
+// "IBMUSER1 JOB01906 IBMUSER  OUTPUT A  RC=0000 3 spool files" (level 2
+// rows carry the owner before the status).
+bool IsJES2Line(std::string_view line)
+{
+    TIdWordCursor words(line);
+    return !words.Next().empty() && IsJobId(words.Next()) && !words.Next().empty()
+           && IsJobStatus(words.Next());
 }
 
 bool IsNoJobs(std::string_view line)
@@ -279,7 +320,11 @@ public:
         item.SetSizeKnown(false);
         item.SetModifiedKnown(false);
         // Name VV.MM Created Changed-date Changed-time Size Init Mod Id
-        if (IsVersion(words.Next())) {
+        std::string_view loadSize;
+        if (IsLoadModuleLine(line, loadSize)) {
+            item.SetSize(HexValue(loadSize));
+            item.SetSizeKnown(true);
+        } else if (IsVersion(words.Next())) {
             words.Next();  // created
             TIdDateParts parts;
             TDateTime changed = 0;
@@ -323,7 +368,7 @@ public:
                       bool /*detailed*/) const override
     {
         const std::string_view first = FirstEntryLine(lines);
-        return IsJES2Header(first) || IsNoJobs(first);
+        return IsJES2Header(first) || IsNoJobs(first) || IsJES2Line(first);
     }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,

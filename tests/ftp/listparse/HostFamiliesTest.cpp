@@ -132,6 +132,16 @@ const std::vector<TCase>& Cases()
           {"DATA.FILE", dkFile, -1, "2003-05-21T00:00:00"},
           {"OLD.FILE", dkFile, -1, ""},
           {"ISPF", dkDirectory, -1, ""}}},
+        {"MVS: load library modules have hexadecimal byte sizes",
+         " Name      Size     TTR   Alias-of AC --------- Attributes --------- Amode Rmode\n"
+         "IEFBR14   000008   00000F          01 FO             RN RU            24    24\n"
+         "MYPROG    01A2F0   000112          01 FO                              31   ANY\n",
+         "MVS:  Partitioned Data Set",
+         {{"IEFBR14", dkFile, 8, ""}, {"MYPROG", dkFile, 107248, ""}}},
+        {"MVS: JES interface 2 rows without their title line",
+         "IBMUSER2 JOB01906 IBMUSER  OUTPUT A        RC=0000 3 spool files\n",
+         "MVS:  JES Queue Interface 2",
+         {{"JOB01906", dkFile, -1, ""}}},
         {"MVS: JES interface 1 lists jobs by job id",
          "IBMUSER1  JOB05966  OUTPUT    3 Spool Files\n"
          "IBMUSER2  JOB05967  ACTIVE\n",
