@@ -90,7 +90,7 @@ const std::map<std::string, std::string, std::less<>>& Exceptions()
         // families-b: VMS
         {"vms-004", "localised month name (\"JUI\") is not read: date unknown"},
         {"vms-036", "the source states counts (6 entries, one per version), not entries; "
-                    "VMSTest checks that listing"},
+                    "ServerFamiliesTest checks such a listing"},
         {"vms-037", "folders are named as one changes into them: \"DATA\", not \"DATA.DIR\""},
         {"vms-039", "files keep their version (\"1-JUN.LIS;1\"): each version is an entry"},
         {"vms-040", "files keep their version (\"1-JUN.LIS;1\"): each version is an entry"},
