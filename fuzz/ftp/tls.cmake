@@ -3,4 +3,5 @@ tovrel_fuzzer(fuzz_tls_handshake
           ${PROJECT_SOURCE_DIR}/src/ftp/SSLContext.cpp
           ${PROJECT_SOURCE_DIR}/src/ftp/SSLSocket.cpp
           ${PROJECT_SOURCE_DIR}/src/ftp/PeerCertificate.cpp
+          ${PROJECT_SOURCE_DIR}/src/ftp/IdExceptions.cpp
   DEPS OpenSSL::SSL OpenSSL::Crypto Threads::Threads)

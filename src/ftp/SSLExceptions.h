@@ -4,13 +4,14 @@
 // class carries its fixed message, and Reason() adds what OpenSSL or the
 // socket said, for logs.
 
-#include <stdexcept>
+#include "ftp/IdExceptions.h"
+
 #include <string>
 
-class EIdOpenSSLError : public std::runtime_error {
+class EIdOpenSSLError : public EIdException {
 public:
     explicit EIdOpenSSLError(const std::string& message, std::string reason = {}, int sysError = 0)
-        : std::runtime_error(message), reason_(std::move(reason)), sysError_(sysError) {}
+        : EIdException(message), reason_(std::move(reason)), sysError_(sysError) {}
     /// OpenSSL's error queue or the socket failure behind this error; may be empty.
     const std::string& Reason() const noexcept { return reason_; }
     /// errno of a failed socket call, 0 when the failure was not the socket's.

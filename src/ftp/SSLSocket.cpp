@@ -261,7 +261,7 @@ void TIdSSLSocket::DrainUntilClose(int timeoutMs, bool& gotNotify) {
     }
 }
 
-bool TIdSSLSocket::Shutdown(int timeoutMs, bool waitForPeer) {
+bool TIdSSLSocket::Shutdown(int timeoutMs, bool waitForPeer, bool closeWrite) {
     if (!ssl_ || switchedOff_ || broken_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 1));
     bool gotNotify = (SSL_get_shutdown(ssl_) & SSL_RECEIVED_SHUTDOWN) != 0;
@@ -278,6 +278,7 @@ bool TIdSSLSocket::Shutdown(int timeoutMs, bool waitForPeer) {
         if (e == SSL_ERROR_WANT_READ) break;  // ours is out; the peer's is awaited below
         if (!WaitForSocket(e, std::max(1, RemainingMs(deadline))) || RemainingMs(deadline) == 0) return false;
     }
+    if (closeWrite) ::shutdown(bio_.fd, SHUT_WR);
     if (waitForPeer && !gotNotify) DrainUntilClose(RemainingMs(deadline), gotNotify);
     ERR_clear_error();
     return gotNotify;

@@ -52,10 +52,12 @@ public:
     /// Writes all of data. Raises EIdOSSLReadTimeout (no progress within the
     /// timeout) or EIdOSSLWriteError.
     void Send(const void* data, size_t size, int timeoutMs);
-    /// Sends close_notify; when waitForPeer, then reads (and drops) until the
-    /// peer's close_notify, its close or the timeout. True when the peer's
-    /// close_notify arrived. Never raises; a broken session is just left.
-    bool Shutdown(int timeoutMs, bool waitForPeer = true);
+    /// Sends close_notify; with closeWrite also ends the TCP sending side.
+    /// When waitForPeer, then reads (and drops) until the peer's close_notify,
+    /// its close or the timeout, so that closing the socket afterwards cannot
+    /// reset data the peer has not read yet. True when the peer's close_notify
+    /// arrived. Never raises; a broken session is just left.
+    bool Shutdown(int timeoutMs, bool waitForPeer = true, bool closeWrite = false);
     /// Ends TLS but keeps the TCP connection, after a successful CCC: sends
     /// close_notify and reads the peer's one (up to timeoutMs), so that the
     /// clear-text traffic that follows starts exactly after it. Never raises.

@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -136,6 +138,80 @@ OpensslServer::~OpensslServer() {
 std::string OpensslServer::Output() const {
     std::lock_guard lock(mutex_);
     return output_;
+}
+
+namespace {
+
+int FreePort() {
+    Listener probe;
+    return probe.port;
+}
+
+bool WaitUntilListening(int port) {
+    for (int i = 0; i < 100; ++i) {
+        try {
+            CloseFd(ConnectTcp(port));
+            return true;
+        } catch (const std::exception&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+VsftpdServer::VsftpdServer(const TempDir& dir, const Certificate& cert, bool implicitTls) {
+    const std::string base = dir.File(implicitTls ? "vsftpd-implicit" : "vsftpd");
+    root_ = base + "/root";
+    log_ = base + "/log";
+    std::filesystem::create_directories(root_ + "/up");
+    std::filesystem::create_directories(base + "/empty");
+    std::filesystem::permissions(root_ + "/up", std::filesystem::perms::all);
+    for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt) {
+        const int port = FreePort();
+        const std::string conf = base + "/vsftpd.conf";
+        FILE* f = fopen(conf.c_str(), "w");
+        if (!f) throw std::runtime_error("cannot write vsftpd.conf");
+        fprintf(f,
+                "listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\n"
+                "run_as_launching_user=YES\nanonymous_enable=YES\nanon_root=%s\nno_anon_password=YES\n"
+                "local_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\n"
+                "seccomp_sandbox=NO\nsecure_chroot_dir=%s/empty\nisolate=NO\nisolate_network=NO\n"
+                "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
+                "rsa_cert_file=%s\nrsa_private_key_file=%s\nrequire_ssl_reuse=YES\nimplicit_ssl=%s\n"
+                "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=NO\n"
+                "log_ftp_protocol=YES\nvsftpd_log_file=%s\ndual_log_enable=YES\n",
+                port, root_.c_str(), base.c_str(), cert.CertFile.c_str(), cert.KeyFile.c_str(),
+                implicitTls ? "YES" : "NO", log_.c_str());
+        fclose(f);
+        pid_ = Spawn({"vsftpd", conf}, &out_);
+        if (WaitUntilListening(port)) {
+            port_ = port;
+        } else {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+            close(out_);
+        }
+    }
+    if (port_ == 0) throw std::runtime_error("vsftpd did not start");
+}
+
+VsftpdServer::~VsftpdServer() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    close(out_);
+}
+
+std::string VsftpdServer::Log() const {
+    std::string text;
+    if (FILE* f = fopen(log_.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        fclose(f);
+    }
+    return text;
 }
 
 Listener::Listener() {

@@ -56,6 +56,26 @@ private:
     std::string output_;
 };
 
+/// vsftpd on 127.0.0.1 with a free port: anonymous login without password,
+/// TLS required for login and data, session reuse on data connections
+/// required (its default), uploads allowed into "up". Implicit TLS when
+/// asked. Serves Root(); stopped by the destructor.
+class VsftpdServer {
+public:
+    VsftpdServer(const TempDir& dir, const Certificate& cert, bool implicitTls = false);
+    ~VsftpdServer();
+    int Port() const { return port_; }
+    std::string Root() const { return root_; }
+    std::string Log() const;
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    int out_ = -1;
+    std::string root_;
+    std::string log_;
+};
+
 /// A listening TCP socket on 127.0.0.1 with a free port.
 struct Listener {
     Listener();

@@ -1,0 +1,149 @@
+#include "ftp/SSLIOHandlerSocketOpenSSL.h"
+
+#include "ftp/IdExceptions.h"
+#include "ftp/SSLExceptions.h"
+
+#include <algorithm>
+
+namespace {
+
+// How long a close or CCC waits for the peer's close_notify. Short: a peer
+// that never answers costs this much once per connection.
+constexpr int kShutdownWaitMs = 5000;
+
+}  // namespace
+
+TIdSSLIOHandlerSocketOpenSSL::TIdSSLIOHandlerSocketOpenSSL() = default;
+
+TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() {
+    session_.reset();
+    context_.reset();
+    // The base destructor closes the socket.
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::EnsureContext() {
+    if (context_) return;
+    context_ = std::make_unique<TIdSSLContext>(SSLOptions, TIdSSLEvents{OnStatusInfo, OnGetPassword, OnVerifyPeer});
+}
+
+int TIdSSLIOHandlerSocketOpenSSL::HandshakeTimeoutMs() const {
+    if (HandshakeTimeout > 0) return HandshakeTimeout;
+    return ReadTimeout > 0 ? ReadTimeout : TIdSSLSocket::DefaultHandshakeTimeoutMs;
+}
+
+int TIdSSLIOHandlerSocketOpenSSL::ShutdownTimeoutMs() const {
+    return ReadTimeout > 0 ? std::min(ReadTimeout, kShutdownWaitMs) : kShutdownWaitMs;
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::Open(const std::string& host, std::uint16_t port) {
+    EnsureContext();  // a missing library fails before any byte is sent
+    TIdIOHandlerStack::Open(host, port);
+    if (tlsHost_.empty()) tlsHost_ = host;
+    if (passThrough_) return;
+    try {
+        StartTLS(host);
+    } catch (...) {
+        TIdIOHandlerStack::Close();
+        throw;
+    }
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::Adopt(int fd) {
+    EnsureContext();
+    TIdIOHandlerStack::Adopt(fd);
+    if (!passThrough_) StartTLS(tlsHost_.empty() ? PeerIP() : tlsHost_);
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::StartTLS(const std::string& host) {
+    EnsureContext();
+    auto session = std::make_unique<TIdSSLSocket>(*context_);
+    session->Connect(fd_, host, HandshakeTimeoutMs(), resume_);
+    session_ = std::move(session);
+    passThrough_ = false;
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool passThrough, const std::string& host) {
+    if (!Opened()) {
+        passThrough_ = passThrough;
+        return;
+    }
+    if (passThrough == passThrough_) return;
+    if (passThrough) {
+        // CCC: both sides end TLS with close_notify; clear text follows on the socket.
+        if (session_) session_->SwitchOff(ShutdownTimeoutMs());
+        session_.reset();
+        passThrough_ = true;
+        return;
+    }
+    if (tlsHost_.empty()) tlsHost_ = host;
+    StartTLS(tlsHost_);
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::Close() {
+    if (session_ && session_->Active() && !aborted_ && Opened()) {
+        // close_notify tells the server an upload is complete; waiting for its
+        // answer keeps our close from resetting data it has not read yet.
+        session_->Shutdown(ShutdownTimeoutMs(), true, true);
+    }
+    Harvest();  // tickets that came with this connection serve the next one
+    session_.reset();
+    context_.reset();
+    TIdIOHandlerStack::Close();
+}
+
+std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
+    auto copy = std::make_unique<TIdSSLIOHandlerSocketOpenSSL>();
+    CopySettingsTo(*copy);
+    copy->SSLOptions = SSLOptions;
+    copy->OnStatusInfo = OnStatusInfo;
+    copy->OnGetPassword = OnGetPassword;
+    copy->OnVerifyPeer = OnVerifyPeer;
+    copy->HandshakeTimeout = HandshakeTimeout;
+    copy->tlsHost_ = tlsHost_;
+    copy->resume_ = Session();
+    copy->store_ = store_;
+    return copy;
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::Harvest() const {
+    if (!session_ || !session_->Active()) return;
+    session_->ProcessPendingRecords();  // session tickets that already arrived
+    TIdSSLSessionPtr s = session_->Session();
+    if (s && s.get() != harvested_) {
+        harvested_ = s.get();
+        store_->latest = std::move(s);
+    }
+}
+
+TIdSSLSessionPtr TIdSSLIOHandlerSocketOpenSSL::Session() const {
+    Harvest();
+    return store_->latest ? store_->latest : resume_;
+}
+
+const TIdPeerCertificate* TIdSSLIOHandlerSocketOpenSSL::PeerCertificate() const {
+    return session_ && session_->PeerCertificate() ? &*session_->PeerCertificate() : nullptr;
+}
+
+std::size_t TIdSSLIOHandlerSocketOpenSSL::RawRecv(char* buffer, std::size_t size, int timeoutMs) {
+    if (passThrough_ || !session_) return TIdIOHandlerStack::RawRecv(buffer, size, timeoutMs);
+    try {
+        return session_->Recv(buffer, size, timeoutMs);
+    } catch (const EIdOSSLReadTimeout&) {
+        throw EIdReadTimeout();
+    } catch (const EIdOSSLReadError& e) {
+        if (aborted_) throw EIdSocketError(10053);
+        if (e.SysError() != 0) throw EIdSocketError(IdSocketErrorFromErrno(e.SysError()));
+        throw;
+    }
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::RawSend(const char* data, std::size_t size) {
+    if (passThrough_ || !session_) return TIdIOHandlerStack::RawSend(data, size);
+    try {
+        session_->Send(data, size, -1);
+    } catch (const EIdOSSLWriteError& e) {
+        if (aborted_) throw EIdSocketError(10038);
+        if (e.SysError() != 0) throw EIdSocketError(IdSocketErrorFromErrno(e.SysError()));
+        throw;
+    }
+}

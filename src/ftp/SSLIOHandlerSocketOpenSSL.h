@@ -1,0 +1,89 @@
+#pragma once
+// TIdSSLIOHandlerSocketOpenSSL: the socket transport with an optional TLS
+// layer. In pass-through mode it is the plain transport; switching
+// pass-through off on an open socket runs the client handshake (explicit TLS
+// after "AUTH", a protected data connection after its 1xx reply); switching it
+// on again ends TLS and keeps the TCP connection (after "CCC"). Opening with
+// pass-through off is implicit TLS: the handshake follows the connect.
+//
+// Clone() gives data connections a handler with the same settings, options
+// and events that offers this connection's TLS session for resumption and
+// checks the certificate against the same host name, as servers that insist
+// on session reuse (and on SNI matching) require.
+//
+// Contract as TIdIOHandler: one owning thread; Abort() from any thread.
+// Handshake failures raise EIdOSSLConnectError and leave the socket open (the
+// FTP layer closes it); read timeouts raise EIdReadTimeout and socket
+// failures EIdSocketError as the plain transport does; TLS protocol failures
+// raise EIdOSSLReadError/EIdOSSLWriteError.
+
+#include "ftp/IOHandlerStack.h"
+#include "ftp/SSLContext.h"
+#include "ftp/SSLOptions.h"
+#include "ftp/SSLSocket.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class TIdSSLIOHandlerSocketOpenSSL : public TIdIOHandlerStack {
+public:
+    TIdSSLIOHandlerSocketOpenSSL();
+    ~TIdSSLIOHandlerSocketOpenSSL() override;
+
+    TIdSSLOptions SSLOptions;
+    std::function<void(const std::string& text)> OnStatusInfo;
+    std::function<std::string()> OnGetPassword;
+    std::function<bool(const TIdPeerCertificate& certificate)> OnVerifyPeer;
+    /// Limit of a handshake in ms; 0 uses ReadTimeout, or 30000 when that is 0.
+    int HandshakeTimeout = 0;
+
+    void Open(const std::string& host, std::uint16_t port) override;
+    void Adopt(int fd) override;
+    /// Sends close_notify (not after Abort), waits briefly for the peer's
+    /// answer or close, then frees the session and the context and closes the socket.
+    void Close() override;
+    std::unique_ptr<TIdIOHandler> Clone() const override;
+    bool IsTLSHandler() const override { return true; }
+    /// On a closed handler only sets the mode used by the next Open/Adopt.
+    /// `host` names the server for SNI and the certificate check; a clone uses
+    /// the host name of the connection it was cloned from instead.
+    void SetPassThrough(bool passThrough, const std::string& host) override;
+    bool PassThrough() const override { return passThrough_; }
+
+    /// The session the next data connection should resume. A control
+    /// connection and its clones share it: each TLS 1.3 ticket may be good for
+    /// one resumption only, so the newest ticket any of them received (data
+    /// connections get fresh ones) is offered next.
+    TIdSSLSessionPtr Session() const;
+    void SetSessionToResume(TIdSSLSessionPtr session) { resume_ = std::move(session); }
+    bool SessionReused() const { return session_ && session_->SessionReused(); }
+    std::string ProtocolName() const { return session_ ? session_->ProtocolName() : std::string(); }
+    std::string CipherName() const { return session_ ? session_->CipherName() : std::string(); }
+    /// The server certificate of the current TLS session, or null.
+    const TIdPeerCertificate* PeerCertificate() const;
+
+protected:
+    std::size_t RawRecv(char* buffer, std::size_t size, int timeoutMs) override;
+    void RawSend(const char* data, std::size_t size) override;
+    bool RawPending() const override { return session_ && session_->HasPending(); }
+
+private:
+    void EnsureContext();
+    void StartTLS(const std::string& host);
+    int HandshakeTimeoutMs() const;
+    int ShutdownTimeoutMs() const;
+
+    struct SessionStore {
+        TIdSSLSessionPtr latest;
+    };
+    void Harvest() const;
+
+    bool passThrough_ = true;
+    std::shared_ptr<SessionStore> store_ = std::make_shared<SessionStore>();
+    mutable SSL_SESSION* harvested_ = nullptr;  // identity only, never dereferenced
+    std::string tlsHost_;  // the name certificates are checked against
+    TIdSSLSessionPtr resume_;
+    std::unique_ptr<TIdSSLContext> context_;
+    std::unique_ptr<TIdSSLSocket> session_;
+};
