@@ -162,7 +162,7 @@ std::string TIdIOHandler::ReadLn()
         }
         if (input_.size() - inputPos_ >= static_cast<std::size_t>(MaxLineLength))
             throw EIdReadLnMaxLineLengthExceeded();
-        searched = input_.size();
+        const std::size_t scanned = input_.size() - inputPos_;  // FillBuffer may compact
         if (peerClosed_ || !FillBuffer(ReadTimeout)) {
             // The peer closed: a partial line without LF is not a line.
             CheckForDisconnect(false);
@@ -170,6 +170,7 @@ std::string TIdIOHandler::ReadLn()
                 throw EIdSocketError(10053);
             throw EIdConnClosedGracefully();
         }
+        searched = inputPos_ + scanned;
     }
 }
 

@@ -1,0 +1,225 @@
+#include "servers/TestServers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+std::string MakeTempDir(const std::string& prefix)
+{
+    std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
+
+void RemoveTree(const std::string& path)
+{
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string FixtureTree::Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (auto& c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+FixtureTree::FixtureTree() : root_(MakeTempDir("tovrel-ftp-root-"))
+{
+    WriteWholeFile(root_ + "/hello.txt", "Hello, world\n");
+    WriteWholeFile(root_ + "/empty.bin", "");
+    WriteWholeFile(root_ + "/data.bin", Pattern(300000));
+    fs::create_directory(root_ + "/sub");
+    WriteWholeFile(root_ + "/sub/inner.txt", "inner\n");
+    fs::create_directory(root_ + "/upload");
+    {
+        std::ofstream big(root_ + "/big.sparse", std::ios::binary);
+    }
+    fs::resize_file(root_ + "/big.sparse", 3ull << 30);
+    // The vsftpd user writes into upload/; the chroot itself is writable too.
+    if (const passwd* pw = ::getpwnam(kTestUser)) {
+        for (const auto& entry : fs::recursive_directory_iterator(root_))
+            (void)::chown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
+        (void)::chown(root_.c_str(), pw->pw_uid, pw->pw_gid);
+    }
+    ::chmod(root_.c_str(), 0755);
+}
+
+FixtureTree::~FixtureTree()
+{
+    RemoveTree(root_);
+}
+
+std::uint16_t FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+namespace {
+
+bool PortAccepts(std::uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+TestFtpServer::~TestFtpServer()
+{
+    Stop();
+    if (!workDir_.empty())
+        RemoveTree(workDir_);
+}
+
+std::string TestFtpServer::Log() const
+{
+    return ReadWholeFile(workDir_ + "/server.log");
+}
+
+void TestFtpServer::Stop()
+{
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 50; ++i) {
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
+void TestFtpServer::Launch(const std::vector<std::string>& argv)
+{
+    if (::access(argv[0].c_str(), X_OK) != 0)
+        throw std::runtime_error("FTP test server program missing: " + argv[0]);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const std::string log = workDir_ + "/server.log";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            std::vector<char*> args;
+            for (const auto& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        pid_ = pid;
+        for (int i = 0; i < 100; ++i) {
+            if (PortAccepts(port_))
+                return;
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        Stop();
+        throw std::runtime_error("FTP test server did not start: " + argv[0] + "\n" + Log());
+    }
+}
+
+VsftpdServer::VsftpdServer(const std::string& root)
+{
+    root_ = root;
+    user_ = kTestUser;
+    password_ = kTestPassword;
+    if (!::getpwnam(kTestUser))
+        throw std::runtime_error(std::string("test user missing: run scripts/ci-setup.d/10-ftp-test-user.sh (") +
+                                 kTestUser + ")");
+    workDir_ = MakeTempDir("tovrel-vsftpd-");
+    ::chmod(workDir_.c_str(), 0755);
+    const std::string empty = workDir_ + "/empty";
+    fs::create_directory(empty);
+    ::chmod(empty.c_str(), 0555);
+    port_ = FreeLoopbackPort();
+    const std::string config = workDir_ + "/vsftpd.conf";
+    std::ofstream out(config);
+    out << "listen=YES\nlisten_ipv6=NO\nbackground=NO\nlisten_address=127.0.0.1\n"
+        << "listen_port=" << port_ << "\n"
+        << "seccomp_sandbox=NO\nsecure_chroot_dir=" << empty << "\n"
+        << "anonymous_enable=YES\nno_anon_password=YES\nanon_root=" << root << "\n"
+        << "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\nlocal_root=" << root << "\n"
+        << "chroot_local_user=YES\nallow_writeable_chroot=YES\n"
+        << "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n"
+        << "pam_service_name=vsftpd\nuserlist_enable=NO\ntcp_wrappers=NO\n"
+        << "xferlog_enable=NO\nvsftpd_log_file=" << workDir_ << "/vsftpd.log\n"
+        << "use_localtime=NO\nhide_ids=NO\n";
+    out.close();
+    ::chmod(config.c_str(), 0600);
+    Launch({"/usr/sbin/vsftpd", config});
+}
+
+VsftpdServer::~VsftpdServer() = default;
+
+PyftpdlibServer::PyftpdlibServer(const std::string& root)
+{
+    root_ = root;
+    user_ = "tovrel";
+    password_ = "secret";
+    workDir_ = MakeTempDir("tovrel-pyftpd-");
+    port_ = FreeLoopbackPort();
+    Launch({"/usr/bin/python3", std::string(TOVREL_SERVERS_DIR) + "/pyftpd.py", std::to_string(port_), root, user_,
+            password_});
+}
+
+PyftpdlibServer::~PyftpdlibServer() = default;

@@ -1,0 +1,94 @@
+#pragma once
+// Real FTP servers for tests, started on 127.0.0.1 with throwaway settings
+// on a free port, each as a child process in the foreground, stopped by its
+// own process id in the destructor. A missing server program is an error
+// (std::runtime_error), never a silent skip.
+//
+//   FixtureTree tree;                 // temporary folder with known files
+//   VsftpdServer server(tree.Root());
+//   ftp.Host = "127.0.0.1"; ftp.Port = server.Port();
+//   ftp.Username = server.User(); ftp.Password = server.Password();
+//
+// Both servers allow anonymous logins (read-only) besides the user, and
+// passive and active data connections.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <sys/types.h>
+
+/// A temporary folder tree, removed in the destructor:
+///   hello.txt    "Hello, world\n"
+///   empty.bin    0 bytes
+///   data.bin     300 000 bytes of a fixed pseudo-random pattern
+///   sub/inner.txt "inner\n"
+///   big.sparse   3 GiB, sparse (only its size matters)
+///   upload/      empty, writable by the test user
+class FixtureTree {
+public:
+    FixtureTree();
+    ~FixtureTree();
+    FixtureTree(const FixtureTree&) = delete;
+    FixtureTree& operator=(const FixtureTree&) = delete;
+    const std::string& Root() const { return root_; }
+    /// The pattern of data.bin (also handy for other files).
+    static std::string Pattern(std::size_t size, unsigned seed = 1);
+
+private:
+    std::string root_;
+};
+
+/// The local account the vsftpd tests log in with (scripts/ci-setup.d).
+inline constexpr const char* kTestUser = "tovrelftp";
+inline constexpr const char* kTestPassword = "tovrel-test-pw";
+
+class TestFtpServer {
+public:
+    virtual ~TestFtpServer();
+    TestFtpServer(const TestFtpServer&) = delete;
+    TestFtpServer& operator=(const TestFtpServer&) = delete;
+    std::uint16_t Port() const { return port_; }
+    const std::string& User() const { return user_; }
+    const std::string& Password() const { return password_; }
+    const std::string& Root() const { return root_; }
+    /// The server's own log (for failure messages).
+    std::string Log() const;
+    /// Stops the server (also done by the destructor).
+    void Stop();
+
+protected:
+    TestFtpServer() = default;
+    /// Starts argv[0] with `argv`, waits until the port accepts connections.
+    void Launch(const std::vector<std::string>& argv);
+
+    std::uint16_t port_ = 0;
+    std::string user_;
+    std::string password_;
+    std::string root_;
+    std::string workDir_;
+    pid_t pid_ = -1;
+};
+
+/// vsftpd as root with the local test user (chrooted into root) and
+/// anonymous access to the same folder.
+class VsftpdServer : public TestFtpServer {
+public:
+    explicit VsftpdServer(const std::string& root);
+    ~VsftpdServer() override;
+};
+
+/// pyftpdlib (Debian's, under /usr/bin/python3) with user "tovrel" and
+/// anonymous access.
+class PyftpdlibServer : public TestFtpServer {
+public:
+    explicit PyftpdlibServer(const std::string& root);
+    ~PyftpdlibServer() override;
+};
+
+/// A free TCP port on 127.0.0.1 at the time of the call.
+std::uint16_t FreeLoopbackPort();
+/// Makes a temporary directory; returns its path.
+std::string MakeTempDir(const std::string& prefix);
+void RemoveTree(const std::string& path);
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
