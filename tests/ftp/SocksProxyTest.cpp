@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::string_literals;
 
@@ -85,13 +86,15 @@ public:
     {
         Port = FreePort();
         const auto config = Dir.Path() / "danted.conf";
+        // Run as root, dante wants to know whom to switch to; as anyone
+        // else it stays that user.
+        const char* users = ::geteuid() == 0 ? "user.privileged: root\nuser.unprivileged: nobody\n" : "";
         std::ofstream(config) << "logoutput: stderr\n"
                                  "internal: 127.0.0.1 port = " << Port << "\n"
                                  "external: 127.0.0.1\n"
                                  "clientmethod: none\n"
                                  "socksmethod: none\n"
-                                 "user.privileged: root\n"
-                                 "user.unprivileged: nobody\n"
+                              << users <<
                                  "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
                                  "socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = " << blockedPort << " }\n"
                                  "socks pass { from: 0.0.0.0/0 to: 0.0.0.0/0 command: connect bind bindreply }\n";
