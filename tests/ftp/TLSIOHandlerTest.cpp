@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 using namespace tlstest;
 
@@ -81,7 +82,9 @@ std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> LoggedIn(int port, std::vector<std
     EXPECT_EQ(Command(*control, "AUTH TLS"), 234);
     control->SetPassThrough(false, "localhost");
     EXPECT_FALSE(control->PassThrough());
-    EXPECT_EQ(Command(*control, "USER anonymous"), 230);
+    int code = Command(*control, "USER anonymous");
+    if (code == 331) code = Command(*control, "PASS guest@example.org");
+    EXPECT_EQ(code, 230);
     EXPECT_EQ(Command(*control, "PBSZ 0"), 200);
     EXPECT_EQ(Command(*control, "PROT P"), 200);
     return control;
@@ -175,6 +178,39 @@ TEST_F(TlsIOHandlerTest, PassiveUpload_CompleteAfterCloseNotify) {
     control->Close();
 }
 
+// pyftpdlib keeps an upload only when it ends with close_notify, and ends
+// its downloads with one.
+TEST_F(TlsIOHandlerTest, Pyftpdlib_UploadAndDownloadRoundTrip) {
+    PyftpdlibServer server(*dir_, *cert_);
+    auto control = LoggedIn(server.Port());
+    std::string payload;
+    for (int i = 0; payload.size() < 2 * 1024 * 1024 + 5; ++i) payload += std::to_string(i * 7) + ";";
+    {
+        auto data = control->Clone();
+        data->Open("127.0.0.1", PassivePort(*control));
+        EXPECT_EQ(Command(*control, "STOR round.bin") / 100, 1);  // 125 or 150
+        data->SetPassThrough(false, "127.0.0.1");
+        for (std::size_t at = 0; at < payload.size(); at += 8192)
+            data->WriteBytes(payload.data() + at, std::min<std::size_t>(8192, payload.size() - at));
+        data->Close();
+        std::string text;
+        EXPECT_EQ(ReadReply(*control, &text), 226) << text;
+    }
+    EXPECT_EQ(std::filesystem::file_size(server.Root() + "/round.bin"), payload.size());
+    {
+        auto data = control->Clone();
+        data->Open("127.0.0.1", PassivePort(*control));
+        EXPECT_EQ(Command(*control, "RETR round.bin") / 100, 1);
+        data->SetPassThrough(false, "127.0.0.1");
+        const std::string got = ReadAll(*data);
+        EXPECT_FALSE(dynamic_cast<TIdSSLIOHandlerSocketOpenSSL&>(*data).ProtocolName().empty());
+        data->Close();
+        EXPECT_TRUE(got == payload) << got.size() << " of " << payload.size() << " bytes";
+        EXPECT_EQ(ReadReply(*control), 226);
+    }
+    control->Close();
+}
+
 TEST_F(TlsIOHandlerTest, ActiveDownload_AdoptedConnectionStartsTLSAfterReply) {
     auto control = LoggedIn(server_->Port());
     Listener listener;
@@ -191,6 +227,55 @@ TEST_F(TlsIOHandlerTest, ActiveDownload_AdoptedConnectionStartsTLSAfterReply) {
     data->Close();
     EXPECT_EQ(ReadReply(*control), 226);
     control->Close();
+}
+
+// Neither vsftpd nor pyftpdlib know CCC; a small server plays the RFC 4217
+// part: the reply in TLS, close_notify both ways, then clear text.
+TEST_F(TlsIOHandlerTest, Ccc_ControlConnectionGoesOnInClearText) {
+    Listener listener;
+    std::string serverError;
+    std::thread server([&] {
+        int fd = listener.Accept();
+        try {
+            TIdSSLOptions options;
+            options.Mode = sslmServer;
+            options.CertFile = cert_->CertFile;
+            options.KeyFile = cert_->KeyFile;
+            TIdSSLContext context(options, {});
+            WritePlain(fd, "220 ready\r\n");
+            if (ReadLinePlain(fd) != "AUTH TLS\r\n") throw std::runtime_error("no AUTH");
+            WritePlain(fd, "234 go ahead\r\n");
+            TIdSSLSocket tls(context);
+            tls.Accept(fd, 5000);
+            std::string line;
+            char c;
+            while ((line.empty() || line.back() != '\n') && tls.Recv(&c, 1, 5000) == 1) line += c;
+            if (line != "CCC\r\n") throw std::runtime_error("no CCC: " + line);
+            tls.Send("200 clear\r\n", 11, 5000);
+            tls.SwitchOff(5000);
+            if (ReadLinePlain(fd) != "PWD\r\n") throw std::runtime_error("no clear PWD");
+            WritePlain(fd, "257 \"/\"\r\n");
+            ReadLinePlain(fd);  // until the client closes
+        } catch (const std::exception& e) {
+            serverError = e.what();
+        }
+        CloseFd(fd);
+    });
+    {
+        TIdSSLIOHandlerSocketOpenSSL control;
+        control.ReadTimeout = 10000;
+        control.Open("127.0.0.1", static_cast<std::uint16_t>(listener.port));
+        EXPECT_EQ(ReadReply(control), 220);
+        EXPECT_EQ(Command(control, "AUTH TLS"), 234);
+        control.SetPassThrough(false, "localhost");
+        EXPECT_EQ(Command(control, "CCC"), 200);
+        control.SetPassThrough(true, "localhost");
+        EXPECT_TRUE(control.PassThrough());
+        EXPECT_EQ(Command(control, "PWD"), 257);
+        control.Close();
+    }
+    server.join();
+    EXPECT_EQ(serverError, "");
 }
 
 TEST_F(TlsIOHandlerTest, ImplicitTls_HandshakeBeforeGreeting) {

@@ -214,6 +214,52 @@ std::string VsftpdServer::Log() const {
     return text;
 }
 
+PyftpdlibServer::PyftpdlibServer(const TempDir& dir, const Certificate& cert) {
+    root_ = dir.File("pyftpdlib-root");
+    std::filesystem::create_directories(root_);
+    const std::string script =
+        "import sys\n"
+        "from pyftpdlib.authorizers import DummyAuthorizer\n"
+        "from pyftpdlib.handlers import TLS_FTPHandler\n"
+        "from pyftpdlib.servers import FTPServer\n"
+        "a = DummyAuthorizer()\n"
+        "a.add_anonymous(sys.argv[1], perm='elradfmw')\n"
+        "h = TLS_FTPHandler\n"
+        "h.authorizer = a\n"
+        "h.certfile = sys.argv[2]\n"
+        "h.keyfile = sys.argv[3]\n"
+        "h.tls_control_required = True\n"
+        "h.tls_data_required = True\n"
+        "s = FTPServer(('127.0.0.1', 0), h)\n"
+        "print('PORT', s.address[1], flush=True)\n"
+        "s.serve_forever()\n";
+    // The system interpreter has pyftpdlib; another python3 first on PATH may not.
+    pid_ = Spawn({"/usr/bin/python3", "-c", script, root_, cert.CertFile, cert.KeyFile}, &out_);
+    std::string seen;
+    char buf[256];
+    while (port_ == 0) {
+        pollfd p{out_, POLLIN, 0};
+        if (poll(&p, 1, 10000) <= 0) break;
+        ssize_t n = read(out_, buf, sizeof buf);
+        if (n <= 0) break;
+        seen.append(buf, static_cast<size_t>(n));
+        auto at = seen.find("PORT ");
+        if (at != std::string::npos && seen.find('\n', at) != std::string::npos) port_ = std::atoi(seen.c_str() + at + 5);
+    }
+    if (port_ == 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        close(out_);
+        throw std::runtime_error("pyftpdlib did not start");
+    }
+}
+
+PyftpdlibServer::~PyftpdlibServer() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    close(out_);
+}
+
 Listener::Listener() {
     fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};

@@ -76,6 +76,22 @@ private:
     std::string log_;
 };
 
+/// pyftpdlib's TLS handler on 127.0.0.1 with a free port: TLS required on
+/// control and data connections, anonymous login with write rights in Root().
+class PyftpdlibServer {
+public:
+    PyftpdlibServer(const TempDir& dir, const Certificate& cert);
+    ~PyftpdlibServer();
+    int Port() const { return port_; }
+    std::string Root() const { return root_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    int out_ = -1;
+    std::string root_;
+};
+
 /// A listening TCP socket on 127.0.0.1 with a free port.
 struct Listener {
     Listener();
