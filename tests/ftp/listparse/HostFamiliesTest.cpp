@@ -151,6 +151,15 @@ const std::vector<TCase>& Cases()
          "No jobs found on JES queue\n",
          "MVS:  JES Queue Interface 1",
          {}},
+        {"OS-9: yy/mm/dd dates, hhmm times, decimal byte counts",
+         "Directory of . 15:10:09\n"
+         "Owner    Last modified  Attributes Sector Bytecount Name\n"
+         "-------   -------------  ---------- ------ --------- ----\n"
+         "254.254   15/07/19 0724   ------wr      40       154 .login\n"
+         "0.0     15/08/30 1101   d-ewrewr     1E0      4736 CMDS\n",
+         "MicroWare OS-9",
+         {{".login", dkFile, 154, "2015-07-19T07:24:00"},
+          {"CMDS", dkDirectory, 4736, "2015-08-30T11:01:00"}}},
         {"MUSIC/SP: title line, the last date is the write date",
          "File name         RlenRf  Size  Read     Write    By       Attrbs  #Recs\n"
          "PROFILE            80 F     1K  12Mar07  03Jan06  USER1    SHR       12\n"
