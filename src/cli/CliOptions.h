@@ -1,0 +1,40 @@
+#pragma once
+// Command-line parsing for tovrel-ftp-cli: the ftp:// address and the
+// connection options shared by every command.
+
+#include "ftp/FTP.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TCliUrl {
+    std::string User;
+    std::string Password;
+    std::string Host;
+    std::uint16_t Port = 21;
+    std::string Path;  ///< percent-decoded, "/" when empty
+};
+
+/// Parses "ftp://[user[:password]@]host[:port][/path]"; nullopt when the
+/// text is no such address. User, password and path are percent-decoded.
+std::optional<TCliUrl> ParseCliUrl(const std::string& text);
+std::string PercentDecode(const std::string& text);
+
+struct TCliOptions {
+    bool Active = false;
+    bool Epsv = false;
+    bool Resume = false;
+    bool Raw = false;
+    bool Json = false;
+    bool Log = false;
+    int TimeoutMs = 30000;
+    std::string Site;
+    TIdFtpProxySettings Proxy;
+    TIdSocksInfo Socks;
+    std::vector<std::string> Positional;
+};
+
+/// Splits argv (after the command word) into options and positional
+/// arguments. Raises std::invalid_argument with a message for bad options.
+TCliOptions ParseCliOptions(const std::vector<std::string>& args);
