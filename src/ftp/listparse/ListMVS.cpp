@@ -77,6 +77,27 @@ bool ReadIsoDate(std::string_view word, TIdDateParts& parts)
     return true;
 }
 
+// The last-referenced date of a data set: "2003/05/21", or "07/16/97"
+// (month, day, year) from older servers.
+bool ReadDataSetDate(std::string_view word, int currentYear, TIdDateParts& parts)
+{
+    if (ReadIsoDate(word, parts))
+        return true;
+    int m = 0, d = 0, y = 0;
+    if (word.size() != 8 || !SplitDate3(word, m, d, y))
+        return false;
+    parts.Year = ExpandYear(y, currentYear);
+    parts.Month = m;
+    parts.Day = d;
+    return true;
+}
+
+// A device type: "3390", or "3380D" on older servers.
+bool IsUnit(std::string_view word)
+{
+    return (word.size() == 4 || word.size() == 5) && IsNumeric(word.substr(0, 4));
+}
+
 bool IsVersion(std::string_view word)  // "01.01"
 {
     return word.size() == 5 && IsDigit(word[0]) && IsDigit(word[1]) && word[2] == '.'
@@ -103,6 +124,7 @@ bool IsJobStatus(std::string_view word)
 
 bool IsDataSetHeader(std::string_view line)
 {
+    // Older servers title the date column "Date".
     static constexpr std::string_view kTitles[] = {"Volume", "Unit", "Referred", "Ext", "Used",
                                                    "Lrecl", "BlkSz", "Dsorg", "Dsname"};
     TIdWordCursor words(line);
@@ -111,7 +133,7 @@ bool IsDataSetHeader(std::string_view line)
     std::size_t next = 0;
     for (std::string_view word = words.Next(); !word.empty() && next < std::size(kTitles);
          word = words.Next())
-        if (SameText(word, kTitles[next]))
+        if (SameText(word, kTitles[next]) || (next == 2 && SameText(word, "Date")))
             ++next;
     return next == std::size(kTitles);
 }
@@ -127,8 +149,8 @@ bool LooksLikeDataSetLine(std::string_view line)
     const std::string_view unit = words.Next();
     const std::string_view third = words.Next();
     TIdDateParts parts;
-    return volume.size() <= 6 && !volume.empty() && unit.size() == 4 && IsNumeric(unit)
-           && (ReadIsoDate(third, parts) || third == "***NONE***" || third == "VSAM");
+    return volume.size() <= 6 && !volume.empty() && IsUnit(unit)
+           && (ReadDataSetDate(third, 2000, parts) || third == "***NONE***" || third == "VSAM");
 }
 
 // --- members -----------------------------------------------------------
@@ -263,12 +285,13 @@ public:
         const std::string_view second = words.Next();
         if (first == "Pseudo" && second == "Directory") {
             item.SetItemKind(dkDirectory);
-        } else if (first != "Migrated" && second.size() == 4 && IsNumeric(second)) {
+        } else if (first != "Migrated" && IsUnit(second)) {
             // Volume Unit Referred Ext Used Recfm Lrecl BlkSz Dsorg Dsname:
             // the organisation is the word before the name.
             TIdDateParts parts;
             TDateTime referred = 0;
-            if (ReadIsoDate(words.Next(), parts) && TryEncodeDateTime(parts, referred)) {
+            if (ReadDataSetDate(words.Next(), item.ListStore().NowParts().Year, parts)
+                && TryEncodeDateTime(parts, referred)) {
                 item.SetModifiedDate(referred);
                 item.SetModifiedKnown(true);
             }

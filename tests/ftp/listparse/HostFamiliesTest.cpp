@@ -132,6 +132,11 @@ const std::vector<TCase>& Cases()
           {"DATA.FILE", dkFile, -1, "2003-05-21T00:00:00"},
           {"OLD.FILE", dkFile, -1, ""},
           {"ISPF", dkDirectory, -1, ""}}},
+        {"MVS: older servers title the date \"Date\" and show mm/dd/yy",
+         "Volume Unit    Date  Ext Used Recfm Lrecl BlkSz Dsorg Dsname\n"
+         "APCSPL 3380D 07/16/97  1    1  FB      80  8800  PS  ETC.RPC\n",
+         "MVS",
+         {{"ETC.RPC", dkFile, -1, "1997-07-16T00:00:00"}}},
         {"MVS: load library modules have hexadecimal byte sizes",
          " Name      Size     TTR   Alias-of AC --------- Attributes --------- Amode Rmode\n"
          "IEFBR14   000008   00000F          01 FO             RN RU            24    24\n"
