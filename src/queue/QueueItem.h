@@ -18,6 +18,7 @@
 
 #include "hosts/Host.h"
 #include "queue/QueueItemStatus.h"
+#include "store/DataDirectory.h"
 #include "store/Helpers.h"
 #include "store/SettingsTypes.h"
 
