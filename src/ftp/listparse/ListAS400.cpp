@@ -23,7 +23,9 @@ unsigned PossibleOrders(std::string_view word)
     if (!SplitDate3(word, a, b, c))
         return doYMD | doMDY | doDMY;
     unsigned orders = 0;
-    const auto valid = [](int month, int day) { return month >= 1 && month <= 12 && day >= 1 && day <= 31; };
+    const auto valid = [](int month, int day) {
+        return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    };
     if (valid(b, c))
         orders |= doYMD;
     if (valid(a, b) && c >= 0)
@@ -33,9 +35,17 @@ unsigned PossibleOrders(std::string_view word)
     return orders;
 }
 
+// "*FILE", "*STMF", "*DIR", "*MEM", "*USRSPC" ... (or a bare "DIR").
 bool IsObjectType(std::string_view word)
 {
-    return (word.size() > 1 && word[0] == '*') || word == "DIR";
+    if (word == "DIR")
+        return true;
+    if (word.size() < 3 || word[0] != '*')
+        return false;
+    for (char c : word.substr(1))
+        if (!(c >= 'A' && c <= 'Z') && !IsDigit(c))
+            return false;
+    return true;
 }
 
 // "owner size date time *TYPE name"; the owner is blank in anonymous

@@ -246,6 +246,7 @@ TEST(HostFamilies, UnixAndWindowsListingsAreLeftToTheirParsers)
          "01-31-06  03:05PM            1,234,567 big.iso\n",
          "Windows NT"},
         {"2006-01-31  15:04       <DIR>          folder\n", "Windows NT"},
+        {"01-31-06  03:05PM                  12 a *b\n", "Windows NT"},
     };
     // DOS-style layouts asked after these ones must stay theirs too.
     const char* const laterDosLayouts[] = {
