@@ -37,8 +37,14 @@ int TIdSSLIOHandlerSocketOpenSSL::ShutdownTimeoutMs() const {
 
 void TIdSSLIOHandlerSocketOpenSSL::Open(const std::string& host, std::uint16_t port) {
     EnsureContext();  // a missing library fails before any byte is sent
+    if (!cloned_) {
+        // A control connection, perhaps to another server than last time.
+        tlsHost_ = host;
+        resume_.reset();
+        store_ = std::make_shared<SessionStore>();
+        harvested_ = nullptr;
+    }
     TIdIOHandlerStack::Open(host, port);
-    if (tlsHost_.empty()) tlsHost_ = host;
     if (passThrough_) return;
     try {
         StartTLS(host);
@@ -75,15 +81,17 @@ void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool passThrough, const std::s
         passThrough_ = true;
         return;
     }
-    if (tlsHost_.empty()) tlsHost_ = host;
-    StartTLS(tlsHost_);
+    if (!cloned_ && !host.empty()) tlsHost_ = host;
+    StartTLS(tlsHost_.empty() ? PeerIP() : tlsHost_);
 }
 
 void TIdSSLIOHandlerSocketOpenSSL::Close() {
     if (session_ && session_->Active() && !aborted_ && Opened()) {
-        // close_notify tells the server an upload is complete; waiting for its
-        // answer keeps our close from resetting data it has not read yet.
-        session_->Shutdown(ShutdownTimeoutMs(), true, true);
+        // close_notify tells the server an upload is complete; on a data
+        // connection, waiting for its answer keeps our close from resetting
+        // data it has not read yet. A control connection does not wait: its
+        // server may be busy with a transfer we just gave up.
+        session_->Shutdown(ShutdownTimeoutMs(), cloned_, true);
     }
     Harvest();  // tickets that came with this connection serve the next one
     session_.reset();
@@ -102,6 +110,7 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
     copy->tlsHost_ = tlsHost_;
     copy->resume_ = Session();
     copy->store_ = store_;
+    copy->cloned_ = true;
     return copy;
 }
 

@@ -40,14 +40,16 @@ public:
 
     void Open(const std::string& host, std::uint16_t port) override;
     void Adopt(int fd) override;
-    /// Sends close_notify (not after Abort), waits briefly for the peer's
-    /// answer or close, then frees the session and the context and closes the socket.
+    /// Sends close_notify (not after Abort) and, on a data connection, waits
+    /// briefly (at most 5 s) for the peer's answer or close; then frees the
+    /// session and the context and closes the socket.
     void Close() override;
     std::unique_ptr<TIdIOHandler> Clone() const override;
     bool IsTLSHandler() const override { return true; }
     /// On a closed handler only sets the mode used by the next Open/Adopt.
-    /// `host` names the server for SNI and the certificate check; a clone uses
-    /// the host name of the connection it was cloned from instead.
+    /// `host` names the server for SNI and the certificate check (empty: the
+    /// name given to Open); a clone always uses the name of the connection it
+    /// was cloned from, whatever address its data connection goes to.
     void SetPassThrough(bool passThrough, const std::string& host) override;
     bool PassThrough() const override { return passThrough_; }
 
@@ -80,6 +82,7 @@ private:
     void Harvest() const;
 
     bool passThrough_ = true;
+    bool cloned_ = false;  // a data connection's transport
     std::shared_ptr<SessionStore> store_ = std::make_shared<SessionStore>();
     mutable SSL_SESSION* harvested_ = nullptr;  // identity only, never dereferenced
     std::string tlsHost_;  // the name certificates are checked against
