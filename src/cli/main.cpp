@@ -21,7 +21,8 @@ namespace {
 const char* const kUsage =
     "usage: tovrel-ftp-cli COMMAND [options]\n"
     "  ls [--raw|--json] URL          list a folder (LIST -al)\n"
-    "  get URL LOCALFILE [--resume]   download (LOCALFILE - = standard output)\n"
+    "  get URL LOCALFILE [URL LOCALFILE]... [--resume]\n"
+    "                                 download (LOCALFILE - = standard output)\n"
     "  put LOCALFILE URL [--resume]   upload (--resume appends from the remote size)\n"
     "  quote URL COMMAND...           send one command, print the reply\n"
     "  parse-listing [--now ISO]      parse LIST output from standard input\n"
@@ -156,22 +157,29 @@ void WriteAllToStdout(const char* data, std::size_t size)
 
 int RunGet(const TCliOptions& options)
 {
-    if (options.Positional.size() != 2)
+    // "get URL LOCAL [URL LOCAL]...": several files over one connection.
+    const auto& args = options.Positional;
+    if (args.size() < 2 || args.size() % 2 != 0)
         throw std::invalid_argument("get needs URL and LOCALFILE");
-    const TCliUrl url = ResolveTarget(options, options.Positional[0]);
-    const std::string& local = options.Positional[1];
+    const TCliUrl first = ResolveTarget(options, args[0]);
     TIdFTP ftp;
-    Connect(ftp, url, options);
+    Connect(ftp, first, options);
     Progress progress(::isatty(2) != 0);
     std::int64_t total = -1;
-    if (::isatty(2))
-        total = ftp.QueryRemoteSize(url.Path);
     ftp.OnWork = [&](TWorkMode, std::int64_t count) { progress.Update(count, total); };
-    if (local == "-")
-        ftp.Download(url.Path, WriteAllToStdout);
-    else
-        ftp.DownloadToFile(url.Path, local, !options.Resume, options.Resume);
-    progress.Done();
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const TCliUrl url = i == 0 ? first : ResolveTarget(options, args[i]);
+        if (url.Host != first.Host || url.Port != first.Port)
+            throw std::invalid_argument("all files of one get must come from the same server");
+        const std::string& local = args[i + 1];
+        if (::isatty(2))
+            total = ftp.QueryRemoteSize(url.Path);
+        if (local == "-")
+            ftp.Download(url.Path, WriteAllToStdout);
+        else
+            ftp.DownloadToFile(url.Path, local, !options.Resume, options.Resume);
+        progress.Done();
+    }
     ftp.CloseConnection();
     return 0;
 }

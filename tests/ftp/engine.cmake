@@ -7,3 +7,6 @@ tovrel_test(test_ftp_scripted LABELS ftp integration
 tovrel_test(test_ftp_servers LABELS ftp integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineServersTest.cpp
   DEPS tovrel_ftp tovrel_testservers)
+tovrel_test(test_ftp_socks_e2e LABELS ftp integration
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineSocksTest.cpp
+  DEPS tovrel_ftp tovrel_testservers)

@@ -223,3 +223,18 @@ PyftpdlibServer::PyftpdlibServer(const std::string& root)
 }
 
 PyftpdlibServer::~PyftpdlibServer() = default;
+
+MicrosocksProxy::MicrosocksProxy(const std::string& user, const std::string& password)
+{
+    user_ = user;
+    password_ = password;
+    workDir_ = MakeTempDir("tovrel-socks-");
+    port_ = FreeLoopbackPort();
+    std::vector<std::string> argv{"/usr/bin/microsocks", "-i", "127.0.0.1", "-p", std::to_string(port_)};
+    if (!user.empty()) {
+        argv.insert(argv.end(), {"-u", user, "-P", password});
+    }
+    Launch(argv);
+}
+
+MicrosocksProxy::~MicrosocksProxy() = default;

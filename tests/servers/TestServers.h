@@ -85,6 +85,14 @@ public:
     ~PyftpdlibServer() override;
 };
 
+/// microsocks, a SOCKS 5 proxy, on 127.0.0.1 (User()/Password() set when
+/// started with credentials).
+class MicrosocksProxy : public TestFtpServer {
+public:
+    explicit MicrosocksProxy(const std::string& user = {}, const std::string& password = {});
+    ~MicrosocksProxy() override;
+};
+
 /// A free TCP port on 127.0.0.1 at the time of the call.
 std::uint16_t FreeLoopbackPort();
 /// Makes a temporary directory; returns its path.
