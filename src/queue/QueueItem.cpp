@@ -44,6 +44,9 @@ void SetUploadSource(TQueueItem& item, std::string_view localPath)
         item.FileSize = 0;
         return;
     }
+    // Only a regular file: opening a pipe named in a queue file would block.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
+        throw EInOutError("Cannot open file \"" + std::string(localPath) + "\". It is not a regular file.");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EInOutError("Cannot open file \"" + std::string(localPath) + "\". " + file.errorString().toStdString());

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace {
 
 THost TestHost()
@@ -88,6 +90,9 @@ TEST(QueueItem, UploadTakesSizeDateAndDirectoryFlagFromTheLocalPath)
     EXPECT_TRUE(folder->Scheduled);
 
     EXPECT_THROW(TQueueItem::NewUpload(TestHost(), root, false, "/", root + "/gone.txt"), EInOutError);
+    // A pipe is refused at once instead of blocking the open.
+    ASSERT_EQ(::mkfifo((root + "/pipe").c_str(), 0600), 0);
+    EXPECT_THROW(TQueueItem::NewUpload(TestHost(), root, false, "/", root + "/pipe"), EInOutError);
 }
 
 TEST(QueueItem, DownloadOfADirectoryHasSizeZeroAndTheHostIsACopy)
