@@ -7,8 +7,10 @@ TTextCopies::TTextCopies(std::initializer_list<std::string_view> constantNames, 
 {
     for (std::string_view name : constantNames)
         texts_.emplace(std::string(name), std::string());
-    Refresh();
+    // Subscribe first, so that a switch while the first copies are taken
+    // is not missed.
     subscription_ = manager_.SubscribeLanguageChanged([this] { Refresh(); });
+    Refresh();
 }
 
 std::string TTextCopies::Text(std::string_view constantName) const
@@ -22,7 +24,10 @@ std::string TTextCopies::Text(std::string_view constantName) const
 
 void TTextCopies::Refresh()
 {
-    // Fetch outside the lock: the manager has a lock of its own.
+    // One refresh at a time: each reads the language active when it runs,
+    // so the last one leaves the copies of the last language. The texts are
+    // fetched outside the copies' lock, so readers never wait for the manager.
+    const std::lock_guard refreshing(refreshLock_);
     std::map<std::string, std::string, std::less<>> fresh;
     {
         const std::lock_guard guard(lock_);

@@ -35,6 +35,7 @@ public:
 
 private:
     TLanguageManager& manager_;
+    std::mutex refreshLock_;
     mutable std::mutex lock_;
     std::map<std::string, std::string, std::less<>> texts_;
     TLanguageSubscription subscription_;

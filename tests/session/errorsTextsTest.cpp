@@ -7,6 +7,7 @@
 
 #include "i18n/LanguageFile.h"
 #include "i18n/LanguageManager.h"
+#include "i18n/LocalizationError.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <typeinfo>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -235,4 +238,28 @@ TEST(ErrorReport, UnhandledErrorsGiveOneLogLinePerFamily)
               "DirectException: Connection to remote host refused.");
     EXPECT_EQ(UnhandledExceptionLogLine(std::logic_error("boom")), "Other exception: std::logic_error/boom");
     EXPECT_EQ(UnhandledExceptionLogLine(EXMLLoadException("bad")), "Other exception: EXMLLoadException/bad");
+}
+
+TEST(TextCopies, CopiesFollowLanguageSwitchesOnAnotherThread)
+{
+    TLanguageManager manager;
+    ASSERT_EQ(manager.ScanDirectory(kGermanFile.parent_path()), 1);
+    TTextCopies copies({"MainForm_strRSSTConnected", "MainForm_strRSFTPRemoteFileNotFound"}, manager);
+    EXPECT_EQ(copies.Text("MainForm_strRSSTConnected"), "Connected");
+    EXPECT_THROW(copies.Text("MainForm_strRSSTPaused"), ELocalizationError);
+
+    std::atomic<bool> stop{false};
+    std::thread switcher([&] {
+        for (int i = 0; i < 40; ++i)
+            manager.SetActiveLanguage(i % 2 ? 1033 : 1031);
+        manager.SetActiveLanguage(1031);
+        stop = true;
+    });
+    while (!stop.load()) {
+        const std::string text = copies.Text("MainForm_strRSSTConnected");
+        ASSERT_TRUE(text == "Connected" || text == "Verbunden") << text;
+    }
+    switcher.join();
+    EXPECT_EQ(copies.Text("MainForm_strRSSTConnected"), "Verbunden");
+    EXPECT_EQ(copies.Text("MainForm_strRSFTPRemoteFileNotFound"), "Die entfernte Datei wurde nicht gefunden.");
 }
