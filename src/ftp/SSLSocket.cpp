@@ -189,6 +189,10 @@ bool TIdSSLSocket::WaitForSocket(int sslError, int timeoutMs) const {
 }
 
 size_t TIdSSLSocket::Recv(void* buffer, size_t size, int timeoutMs) {
+    if (eofSeen_) {  // the end stays the end
+        closedWithoutNotify_ = true;
+        return 0;
+    }
     if (!ssl_ || switchedOff_ || broken_) throw EIdOSSLReadError("no TLS session");
     closedWithoutNotify_ = false;
     int want = static_cast<int>(std::min<size_t>(size, INT_MAX));
@@ -211,6 +215,7 @@ size_t TIdSSLSocket::Recv(void* buffer, size_t size, int timeoutMs) {
         if ((e == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) || (e == SSL_ERROR_SSL && IsUnexpectedEof())) {
             ERR_clear_error();
             broken_ = true;
+            eofSeen_ = true;
             closedWithoutNotify_ = true;
             return 0;
         }
@@ -297,8 +302,16 @@ void TIdSSLSocket::ProcessPendingRecords() {
     char c;
     ERR_clear_error();
     bio_.lastErrno = 0;
-    SSL_peek(ssl_, &c, 1);  // errors surface on the next Recv
-    ERR_clear_error();
+    int r = SSL_peek(ssl_, &c, 1);
+    if (r <= 0) {
+        int e = SSL_get_error(ssl_, r);
+        // The peer went away without close_notify: the next Recv reports it
+        // as a close, as it would have without this look-ahead.
+        if ((e == SSL_ERROR_SYSCALL && ERR_peek_error() == 0 && bio_.lastErrno == 0) ||
+            (e == SSL_ERROR_SSL && IsUnexpectedEof()))
+            eofSeen_ = true;
+    }
+    ERR_clear_error();  // other failures surface on the next Recv
 }
 
 TIdSSLSessionPtr TIdSSLSocket::Session() const {

@@ -112,4 +112,5 @@ private:
     bool broken_ = false;
     bool switchedOff_ = false;
     bool closedWithoutNotify_ = false;
+    bool eofSeen_ = false;  // the peer closed without close_notify
 };
