@@ -121,6 +121,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args)
             options.Log = true;
         } else if (arg == "--timeout") {
             options.TimeoutMs = ToNumber(value(), arg, 0, 86400000);
+        } else if (arg == "--buffer-size") {
+            options.BufferSize = ToNumber(value(), arg, 512, 64 * 1024 * 1024);
         } else if (arg == "--site") {
             options.Site = value();
         } else if (arg == "--proxy-type") {

@@ -29,6 +29,7 @@ struct TCliOptions {
     bool Json = false;
     bool Log = false;
     int TimeoutMs = 30000;
+    int BufferSize = 0;  ///< data-connection block size; 0: the engine's default
     std::string Site;
     TIdFtpProxySettings Proxy;
     TIdSocksInfo Socks;

@@ -2,10 +2,14 @@
 // command line, with the same engine as the program.
 #include "cli/CliOptions.h"
 #include "cli/CliSite.h"
-#include "cli/ListingCommands.h"
 #include "ftp/FTP.h"
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
+
+#if __has_include("cli/ListingCommands.h")
+#include "cli/ListingCommands.h"
+#define TOVREL_CLI_HAS_LISTING 1
+#endif
 
 #include <unistd.h>
 
@@ -26,7 +30,7 @@ const char* const kUsage =
     "  put LOCALFILE URL [--resume]   upload (--resume appends from the remote size)\n"
     "  quote URL COMMAND...           send one command, print the reply\n"
     "  parse-listing [--now ISO]      parse LIST output from standard input\n"
-    "options: --active --epsv --timeout MS --log --site NAME\n"
+    "options: --active --epsv --timeout MS --log --site NAME --buffer-size BYTES\n"
     "  --proxy-type NAME --proxy-host H --proxy-port N --proxy-user U --proxy-pass P\n"
     "  --socks4 H:P | --socks4a H:P | --socks5 H:P [--socks-user U --socks-pass P]\n"
     "URL: ftp://[user[:password]@]host[:port]/path (with --site: just the remote path)\n";
@@ -88,6 +92,8 @@ void Connect(TIdFTP& ftp, const TCliUrl& url, const TCliOptions& options)
     ftp.ConnectTimeout = options.TimeoutMs;
     ftp.TransferTimeout = options.TimeoutMs > 0 ? options.TimeoutMs : 30000;
     ftp.ProxySettings = options.Proxy;
+    if (options.BufferSize > 0)
+        ftp.DataBufferSize = options.BufferSize;
     ftp.AutoLogin = false;
     auto io = std::make_unique<TIdIOHandlerStack>();
     io->TransparentProxy = options.Socks;
@@ -130,14 +136,15 @@ int RunLs(const TCliOptions& options)
         ftp.ChangeWorkingDirectory(url.Path);
     std::vector<std::string> lines;
     ftp.RetrieveListing(&lines, "-al", true);
-    if (options.Raw) {
+#ifdef TOVREL_CLI_HAS_LISTING
+    if (options.Json)
+        PrintListingJson(std::cout, ftp.ListingItems(), ftp.ListingFormat());
+    else if (!options.Raw)
+        PrintListingTable(std::cout, ftp.ListingItems());
+    else
+#endif
         for (const auto& line : lines)
             std::cout << line << "\n";
-    } else if (options.Json) {
-        PrintListingJson(std::cout, ftp.ListingItems(), ftp.ListingFormat());
-    } else {
-        PrintListingTable(std::cout, ftp.ListingItems());
-    }
     ftp.CloseConnection();
     return 0;
 }
@@ -236,8 +243,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
+#ifdef TOVREL_CLI_HAS_LISTING
     if (command == "parse-listing")
         return RunParseListing(argc, argv);
+#endif
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;

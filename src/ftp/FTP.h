@@ -184,6 +184,7 @@ private:
     void DataSecurityStep();
     void SendPret(const std::string& command);
     TIdHostPort PassiveAddress();
+    std::string ControlPeer() const;
     TIdHostPort ExtendedPassiveAddress();
     std::unique_ptr<TIdIOHandler> MakeDataHandler();
     void PublishData(TIdIOHandler* handler, int listenFd);

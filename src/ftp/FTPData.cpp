@@ -134,6 +134,12 @@ std::unique_ptr<TIdIOHandler> TIdFTP::MakeDataHandler()
     return data;
 }
 
+std::string TIdFTP::ControlPeer() const
+{
+    // Through SOCKS the socket's peer is the proxy; the server is Host.
+    return io_->TransparentProxy.Enabled() ? Host : io_->PeerIP();
+}
+
 TIdHostPort TIdFTP::ExtendedPassiveAddress()
 {
     int code = 0;
@@ -147,7 +153,7 @@ TIdHostPort TIdFTP::ExtendedPassiveAddress()
     }
     try {
         TIdHostPort address = ParseEPSVReply(lastReply_.Text.empty() ? std::string() : lastReply_.Text.front());
-        address.Host = io_->PeerIP();
+        address.Host = ControlPeer();
         return address;
     } catch (...) {
         SendCommand("ABOR", -1);
@@ -161,8 +167,8 @@ TIdHostPort TIdFTP::PassiveAddress()
     TIdHostPort address = ParsePASVReply(lastReply_.Text.empty() ? std::string() : lastReply_.Text.front());
     // A server must not steer the data connection to a third host (and a
     // server behind NAT often announces its private address).
-    if (address.Host != io_->PeerIP())
-        address.Host = io_->PeerIP();
+    if (address.Host != ControlPeer())
+        address.Host = ControlPeer();
     return address;
 }
 
