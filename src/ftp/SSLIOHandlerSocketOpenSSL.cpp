@@ -97,6 +97,7 @@ void TIdSSLIOHandlerSocketOpenSSL::Close() {
     session_.reset();
     context_.reset();
     TIdIOHandlerStack::Close();
+    passThrough_ = true;  // the next connection starts in clear unless told otherwise
 }
 
 std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {

@@ -42,7 +42,7 @@ public:
     void Adopt(int fd) override;
     /// Sends close_notify (not after Abort) and, on a data connection, waits
     /// briefly (at most 5 s) for the peer's answer or close; then frees the
-    /// session and the context and closes the socket.
+    /// session and the context, closes the socket and returns to pass-through.
     void Close() override;
     std::unique_ptr<TIdIOHandler> Clone() const override;
     bool IsTLSHandler() const override { return true; }
