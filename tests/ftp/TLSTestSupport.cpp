@@ -176,7 +176,7 @@ VsftpdServer::VsftpdServer(const TempDir& dir, const Certificate& cert, bool imp
         fprintf(f,
                 "listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\n"
                 "run_as_launching_user=YES\nanonymous_enable=YES\nanon_root=%s\nno_anon_password=YES\n"
-                "local_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\n"
+                "local_enable=NO\nanon_umask=022\nwrite_enable=YES\nanon_upload_enable=YES\nanon_other_write_enable=YES\n"
                 "seccomp_sandbox=NO\nsecure_chroot_dir=%s/empty\nisolate=NO\nisolate_network=NO\n"
                 "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
                 "rsa_cert_file=%s\nrsa_private_key_file=%s\nrequire_ssl_reuse=YES\nimplicit_ssl=%s\n"

@@ -24,3 +24,9 @@ tovrel_test(test_ftp_tls_iohandler LABELS ftp integration
           ${PROJECT_SOURCE_DIR}/src/ftp/SocksInfo.cpp
           ${PROJECT_SOURCE_DIR}/src/ftp/SocksChannel.cpp
   DEPS OpenSSL::SSL OpenSSL::Crypto Threads::Threads)
+
+# The engine over the TLS transport, end to end against vsftpd.
+tovrel_test(test_ftp_tls_engine LABELS ftp integration
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSEngineTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/TLSTestSupport.cpp
+  DEPS tovrel_ftp Threads::Threads)
