@@ -1,0 +1,95 @@
+#include "session/EventDispatcher.h"
+
+TEventDispatcher::TEventDispatcher() : owner_(std::this_thread::get_id()) {}
+
+TEventDispatcher::~TEventDispatcher()
+{
+    Shutdown();
+}
+
+void TEventDispatcher::Post(std::function<void()> closure)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (shutDown_)
+            return;
+        queue_.push_back({std::move(closure), nullptr});
+    }
+    queued_.notify_all();
+}
+
+void TEventDispatcher::Send(std::function<void()> closure)
+{
+    if (IsOwnerThread()) {
+        closure();
+        return;
+    }
+    bool ran = false;
+    std::unique_lock lock(mutex_);
+    if (shutDown_)
+        return;
+    queue_.push_back({std::move(closure), &ran});
+    queued_.notify_all();
+    ran_.wait(lock, [&] { return ran || shutDown_; });
+}
+
+bool TEventDispatcher::RunOne(std::unique_lock<std::mutex>& lock)
+{
+    if (queue_.empty())
+        return false;
+    TEntry entry = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    struct TRelease {  // the sender is released even when the closure raises
+        TEventDispatcher& Self;
+        bool* Ran;
+        ~TRelease()
+        {
+            if (!Ran)
+                return;
+            std::lock_guard guard(Self.mutex_);
+            *Ran = true;
+            Self.ran_.notify_all();
+        }
+    } release{*this, entry.Ran};
+    entry.Closure();
+    return true;
+}
+
+bool TEventDispatcher::ProcessEvents()
+{
+    bool any = false;
+    std::unique_lock lock(mutex_);
+    while (!queue_.empty()) {
+        RunOne(lock);
+        lock.lock();
+        any = true;
+    }
+    return any;
+}
+
+bool TEventDispatcher::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        ProcessEvents();
+        if (done())
+            return true;
+        std::unique_lock lock(mutex_);
+        if (!queued_.wait_until(lock, deadline, [&] { return !queue_.empty(); })) {
+            lock.unlock();
+            return done();
+        }
+    }
+}
+
+void TEventDispatcher::Shutdown()
+{
+    std::deque<TEntry> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        shutDown_ = true;
+        dropped.swap(queue_);
+    }
+    ran_.notify_all();
+}

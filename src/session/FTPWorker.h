@@ -1,0 +1,192 @@
+#pragma once
+// TFTPWorker: the browsing session. It owns the one connection the user
+// browses with and a thread that carries out the slow operations (connect,
+// log in, list, recursive delete, recursive walk) requested through a
+// one-slot mailbox: a request overwrites one that the thread has not picked
+// up yet.
+//
+// Contract:
+// - Create it, attach the events, then Start(). Stop() (also run by the
+//   destructor) ends the thread and closes the connection; call it from the
+//   owning thread of the dispatcher, if one is given.
+// - The engine belongs to the worker thread. The direct operations
+//   (ChangeDir, MakeDir, DeleteEntry, RenameEntry, the SITE commands,
+//   Disconnect) may be called from any thread: they run on the worker thread
+//   and the caller blocks until they are done (on the dispatcher's owning
+//   thread it keeps running events meanwhile, so events fired by the
+//   operation cannot deadlock). Called from an event handler on the worker
+//   thread they run at once. Only one operation runs at a time.
+// - Events: with a dispatcher they are posted to its owning thread in the
+//   order they were fired; OnDisconnected and OnSearchListing are sent (the
+//   worker waits until they have run). Without a dispatcher every event runs
+//   on the worker thread. OnLog runs on the connection's thread, always.
+// - Errors the user should see go to PendingError() (the program's error
+//   classes, session/TransferExceptions.h); its handler is the
+//   "worker error" notification. The requests and queries raise nothing.
+
+#include "ftp/FTP.h"
+#include "hosts/Host.h"
+#include "session/EventDispatcher.h"
+#include "session/EventSlot.h"
+#include "session/ListingCache.h"
+#include "session/PendingError.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class TRemoteOperation;
+
+/// The mailbox values.
+enum TWorkerCommand : std::uint8_t {
+    wcNone = 0,
+    wcConnect = 1,
+    wcLogin = 2,
+    wcList = 3,
+    wcRecursiveDelete = 4,
+    wcRecursiveWalk = 5,
+};
+
+enum TWorkerLogKind { wlkCommand, wlkReply };
+
+class TFTPWorker {
+public:
+    using TListing = TListingCache::TListing;
+
+    /// Events go through `dispatcher` when given (it must outlive the worker).
+    explicit TFTPWorker(TEventDispatcher* dispatcher = nullptr);
+    ~TFTPWorker();
+    TFTPWorker(const TFTPWorker&) = delete;
+    TFTPWorker& operator=(const TFTPWorker&) = delete;
+
+    void Start();
+    void Stop();
+
+    // --- requests: return at once -----------------------------------
+    /// Drops the connection, applies `host` (session/ApplyHost.h) and
+    /// requests the connect (which requests the log-in when it succeeds).
+    /// A host with a port outside 1..65535 raises std::invalid_argument.
+    void SetHost(const THost& host);
+    void RequestListing();
+    /// Directory names relative to the current directory, deleted in order.
+    void RequestRecursiveDelete(std::vector<std::string> names);
+    /// Walks `path` (absolute or relative) firing OnSearchListing per folder.
+    void RequestRecursiveSearch(const std::string& path);
+    void Abort() { abort_ = true; }
+
+    // --- direct operations -------------------------------------------
+    void ChangeDir(const std::string& path);
+    void ChangeDirUp();
+    void MakeDir(const std::string& name);
+    void DeleteEntry(const std::string& name);
+    void RenameEntry(const std::string& oldName, const std::string& newName);
+    /// "SITE CHMOD mode name" etc.; every error is raised to the caller.
+    void ChangeMode(const std::string& name, const std::string& mode);
+    void ChangeOwner(const std::string& name, const std::string& owner);
+    void ChangeGroup(const std::string& name, const std::string& group);
+    /// Closes the connection without "QUIT"; fires OnDisconnected.
+    void Disconnect();
+
+    // --- queries -------------------------------------------------------
+    std::string CurrentDir() const;
+    /// The listing of the last list command (null before one, or when it
+    /// failed); an immutable snapshot that stays valid while held.
+    TListing Listing() const;
+    bool IsSessionOpen();
+    bool ResumeSupported();
+    bool IsEncrypted();
+    bool Busy() const { return busy_; }
+    std::string StatusText() const;
+    THost Host() const;
+    /// Names of the recursive delete not yet started on.
+    std::vector<std::string> DeletionList() const;
+    void InvalidateListing(const std::string& directory) { cache_.Invalidate(directory); }
+    void ClearListingCache() { cache_.Clear(); }
+    bool ListingCached(const std::string& directory) const { return cache_.Contains(directory); }
+
+    TPendingError& PendingError() { return pendingError_; }
+
+    // --- events --------------------------------------------------------
+    TEventSlot<TFTPWorker&> OnBusy, OnIdle, OnConnected, OnLoggedIn, OnListingReady, OnDisconnected,
+        OnDeleteDone, OnSearchDone;
+    /// One walked directory's listing; valid only during the call.
+    TEventSlot<const TIdFTPListItems&> OnSearchListing;
+    /// Every command sent ("PASS ******" for the password) and every reply.
+    TEventSlot<TWorkerLogKind, const std::string&> OnLog;
+
+private:
+    struct TDirectCall;
+
+    // thread and mailbox
+    void Run();
+    void Invoke(const std::function<void()>& operation);
+    void Request(TWorkerCommand command);
+    void TakeCommand();
+    void RunCommand(std::uint8_t command);
+
+    // events and status
+    void Fire(const TEventSlot<TFTPWorker&>& slot, bool synchronous = false);
+    void BeginOperation(const char* statusName);
+    void EndOperation();
+    void SetCurrentDir(std::string directory);
+    /// Handles the engine failure being caught for `operation`: rethrows
+    /// what is not ours, else disconnects and stores the error as mapped.
+    /// Answers whether an error was stored.
+    bool HandleFailure(TRemoteOperation operation);
+    void LogTraffic(TWorkerLogKind kind, const std::string& bytes);
+
+    // operations (worker thread)
+    void DoConnect();
+    void DoLogin();
+    void DoList();
+    void DoChangeDir(const std::string& path);
+    void DoChangeDirUp();
+    void DoDisconnect();
+    void DoRecursiveDelete();
+    void DoRecursiveWalk();
+    void DeleteTree(const std::string& name, const std::string& parentPath);
+    void CheckTreeForLinks(const std::string& name);
+    /// Lists the working directory for a delete: its folders (and files);
+    /// a symbolic link raises EFTRemoteSymbolicLinkInRecursiveDelete.
+    std::vector<std::string> ListForDelete(std::vector<std::string>* files);
+    void WalkPath(const std::string& path);
+    void Reconnect();
+    void ReconnectIfClosed();
+    bool EngineConnected();
+    /// Turns links into folders or files by trying "CWD" into each one and
+    /// back to `directory`; stops early when the abort flag is set.
+    void ResolveLinks(TIdFTPListItems& listing, const std::string& directory, bool honourAbort);
+
+    TEventDispatcher* const dispatcher_;
+    std::shared_ptr<TIdConnectionIntercept> intercept_;
+    TIdFTP engine_;
+    TListingCache cache_;
+    TPendingError pendingError_;
+
+    mutable std::mutex mutex_;  // everything below up to the thread
+    std::condition_variable wake_;
+    std::uint8_t command_ = wcNone;
+    TDirectCall* direct_ = nullptr;
+    bool terminate_ = false;
+    bool loopEnded_ = false;
+    THost host_;
+    std::string currentDir_;
+    std::string statusText_;
+    TListing listing_;
+    std::deque<std::string> deletionList_;
+    std::string walkStart_;
+
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> abort_{false};
+    bool suppressSessionEvents_ = false;  // worker thread: during a reconnect
+    std::thread::id workerId_;
+    std::thread thread_;
+};
