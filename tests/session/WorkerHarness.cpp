@@ -103,7 +103,9 @@ void WorkerHarness::List()
     const std::size_t ready = Count("ListingReady");
     Worker->RequestListing();
     WaitForEvent("ListingReady", ready + 1);
-    WaitForEvent("Idle", Count("Idle") + 1, 5);
+    // The idle event follows the listing-ready event.
+    Dispatcher.WaitFor([&] { return !Worker->Busy(); }, std::chrono::seconds(30));
+    Dispatcher.ProcessEvents();
 }
 
 bool WorkerHarness::WaitForEvent(const std::string& name, std::size_t count, int seconds)

@@ -113,6 +113,17 @@ TEST_P(WorkerBrowse, WrongPasswordFailsAuthenticationAndCloses)
     EXPECT_FALSE(harness.Worker->IsSessionOpen());
 }
 
+TEST_P(WorkerBrowse, TLSHostOnAPlainServerIsRefused)
+{
+    THost host = harness.HostFor(*server);
+    host.UseSSL = true;
+    EXPECT_FALSE(harness.Connect(host));
+    EXPECT_EQ(harness.TakeError(), "TLS/SSL not availible.");
+    EXPECT_TRUE(harness.CountCommands("AUTH") >= 1u);
+    EXPECT_EQ(harness.CountCommands("USER"), 0u) << "no credentials in clear text";
+    EXPECT_FALSE(harness.Worker->IsSessionOpen());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, WorkerBrowse,
                          ::testing::Values(
                              ServerKind{"vsftpd", [](const std::string& root) -> std::unique_ptr<TestFtpServer> {
