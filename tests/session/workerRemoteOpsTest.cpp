@@ -122,6 +122,27 @@ TEST_F(WorkerRemoteOps, ShortOperationsChangeTheTreeOrReport)
     EXPECT_THROW(harness.Worker->ChangeOwner("hello.txt", "nobody"), std::exception);
 }
 
+TEST_F(WorkerRemoteOps, ClosedSessionReconnectsQuietlyBeforeAChange)
+{
+    harness.Worker->ChangeDir("tree");
+    harness.Worker->Disconnect();
+    harness.Dispatcher.ProcessEvents();
+    EXPECT_FALSE(harness.Worker->IsSessionOpen());
+    const std::size_t connected = harness.Count("Connected");
+    const std::size_t loggedIn = harness.Count("LoggedIn");
+    harness.ClearLog();
+
+    harness.Worker->MakeDir("after reconnect");
+    harness.Dispatcher.ProcessEvents();
+    EXPECT_EQ(harness.TakeError(), "");
+    EXPECT_TRUE(tree.Exists("tree/after reconnect")) << "the reconnect returned to the folder";
+    EXPECT_TRUE(harness.Worker->IsSessionOpen());
+    EXPECT_EQ(harness.Worker->CurrentDir(), "/tree");
+    EXPECT_EQ(harness.Count("Connected"), connected) << "a reconnect does not restart the session";
+    EXPECT_EQ(harness.Count("LoggedIn"), loggedIn);
+    EXPECT_EQ(harness.CountCommands("QUIT"), 0u);
+}
+
 TEST_F(WorkerRemoteOps, WalkFindsMatchesInEveryLevelAndStopsWhenDetached)
 {
     std::vector<std::string> found;
