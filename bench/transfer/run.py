@@ -72,6 +72,7 @@ def measure(cmd, **kw):
 
 def main():
     work = tempfile.mkdtemp(prefix="tovrel-bench-")
+    os.chmod(work, 0o755)  # the FTP user must reach its root below it
     root = os.path.join(work, "root")
     local = os.path.join(work, "local")
     os.makedirs(os.path.join(root, "small"))

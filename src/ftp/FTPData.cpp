@@ -349,15 +349,16 @@ void TIdFTP::TransferData(const std::string& command, bool upload, std::int64_t 
 
 void TIdFTP::ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink)
 {
-    std::vector<char> buffer(static_cast<std::size_t>(std::max(data.RecvBufferSize, 1)));
+    const auto size = static_cast<std::size_t>(std::max(data.RecvBufferSize, 1));
+    const std::unique_ptr<char[]> buffer(new char[size]);  // not zero-filled: many small files
     std::int64_t total = 0;
     WorkBegin(wmRead, 0);
     try {
         while (true) {
-            const std::size_t got = data.ReadSome(buffer.data(), buffer.size());
+            const std::size_t got = data.ReadSome(buffer.get(), size);
             if (got == 0)
                 break;
-            sink(buffer.data(), got);
+            sink(buffer.get(), got);
             total += static_cast<std::int64_t>(got);
             Work(wmRead, total);
         }
@@ -370,19 +371,20 @@ void TIdFTP::ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink)
 
 void TIdFTP::SendFile(TIdIOHandler& data, int fd, std::int64_t bytes)
 {
-    std::vector<char> buffer(static_cast<std::size_t>(std::max(data.SendBufferSize, 1)));
+    const auto size = static_cast<std::size_t>(std::max(data.SendBufferSize, 1));
+    const std::unique_ptr<char[]> buffer(new char[size]);
     std::int64_t total = 0;
     WorkBegin(wmWrite, bytes);
     try {
         while (true) {
-            const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+            const ssize_t got = ::read(fd, buffer.get(), size);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
                 throw EIdException(std::string("Cannot read the local file: ") + std::strerror(errno));
             if (got == 0)
                 break;
-            data.WriteBytes(buffer.data(), static_cast<std::size_t>(got));
+            data.WriteBytes(buffer.get(), static_cast<std::size_t>(got));
             total += got;
             Work(wmWrite, total);
         }
