@@ -10,8 +10,28 @@
 //   POWER        <Power Queues>
 // Any date and time on such a line (12/10/26 10:32) are read.
 //
-// The layouts of POWER queues, sublibrary members, VSAM catalogs and VTOCs
-// are not read yet; those formats keep their place and never match.
+// Inside those folders the entries are files, one a line, name first:
+//
+// A sublibrary (TIdFTPLPVSESubLibrary, "VSE:  Sublibrary") lists members as
+// NAME.TYPE with a count and the date of the last change:
+//   PAYROLL.PHASE        12   12/08/26 10:32
+//   STARTUP.PROC          3   01/31/06
+// A POWER queue (TIdFTPLPVSEPowerQueue, "VSE:  PowerQueue") lists jobs with
+// job number, suffix, class and disposition (D, H, K, L, X or Y), then
+// optionally the record count and a date:
+//   PAYROLL   01234   0  A  K    1520  12/08/26 10:32
+// A VSAM catalog (TIdFTPLPVSEVSAMCatalog, "VSE:  VSAM Catalog") lists
+// clusters with their type: E (entry-sequenced), K (key-sequenced) or R
+// (relative record):
+//   PAYROLL.MASTER.FILE   K   12/08/26
+// A VTOC (TIdFTPLPVSEVTOC, "VSE:  VTOC") lists the files of a volume with
+// their type: S (sequential), D (direct), V (VSAM space), I (indexed) or U
+// (undefined):
+//   VSE.DUMP.FILE   S   12/08/26
+// The counts are not byte sizes, so sizes stay unknown. A format is taken
+// only when its first line has exactly its layout: names in capitals, the
+// type letter of its own set, and nothing after it but numbers, dates and
+// times.
 #include "ftp/listparse/Families.h"
 #include "ftp/listparse/ListBase.h"
 #include "ftp/listparse/ListDateWords.h"
@@ -78,6 +98,140 @@ std::string_view FirstLine(TIdListingLines lines)
     return {};
 }
 
+// A name as these systems write it: capitals, digits, "$", "#", "@", "-",
+// "_" and (where `dots`) "." between parts; 1 to `maxLength` characters.
+bool IsHostName(std::string_view word, std::size_t maxLength, bool dots)
+{
+    if (word.empty() || word.size() > maxLength || word.front() == '.' || word.back() == '.')
+        return false;
+    for (char c : word) {
+        const bool ok = (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '$' || c == '#' || c == '@'
+                        || c == '-' || c == '_' || (dots && c == '.');
+        if (!ok)
+            return false;
+    }
+    return word.find("..") == std::string_view::npos;
+}
+
+// "MEMBER.TYPE": a member name and a type of 1 to 8 characters each.
+bool IsMemberName(std::string_view word)
+{
+    const std::size_t dot = word.find('.');
+    if (dot == std::string_view::npos || word.find('.', dot + 1) != std::string_view::npos)
+        return false;
+    return IsHostName(word.substr(0, dot), 8, false) && IsHostName(word.substr(dot + 1), 8, false);
+}
+
+// "mm/dd/yy" or "mm/dd/yyyy" by its shape (the date itself may not exist).
+bool IsSlashDate(std::string_view word)
+{
+    std::string_view parts[3];
+    if (word.find('/') == std::string_view::npos || !SplitDateWord(word, parts))
+        return false;
+    return IsNumeric(parts[0]) && parts[0].size() <= 2 && IsNumeric(parts[1])
+           && parts[1].size() <= 2 && IsNumeric(parts[2]) && parts[2].size() >= 2
+           && parts[2].size() <= 4;
+}
+
+// The words after the fixed columns: numbers first, then at most one date
+// ("12/08/26") with at most one time after it. Reads the date into `item`
+// (or marks it unknown). False when anything else follows.
+bool ReadTail(TIdWordCursor& cursor, TIdFTPListItem* item, int currentYear)
+{
+    TIdDateParts parts;
+    bool haveDate = false;
+    bool dateExists = false;
+    bool haveTime = false;
+    for (std::string_view word = cursor.Next(); !word.empty(); word = cursor.Next()) {
+        if (!haveDate && IsNumeric(word))
+            continue;
+        if (!haveDate && IsSlashDate(word)) {
+            haveDate = true;
+            dateExists = ReadMonthDayYear(word, currentYear, parts);
+            parts.Hour = parts.Minute = parts.Second = parts.Millisecond = 0;
+            continue;
+        }
+        if (haveDate && !haveTime && ReadClockTime(word, parts)) {
+            haveTime = true;
+            continue;
+        }
+        return false;
+    }
+    if (item != nullptr) {
+        if (dateExists)
+            SetItemDate(*item, parts);
+        else
+            item->SetModifiedKnown(false);
+    }
+    return true;
+}
+
+constexpr int kCheckYear = 2000;  // any year: detection only looks at shapes
+
+// NAME.TYPE count date [time]
+bool ReadMemberLine(std::string_view line, TIdFTPListItem* item, int currentYear)
+{
+    TIdWordCursor cursor(line);
+    const std::string_view name = cursor.Next();
+    const std::string_view count = cursor.Next();
+    if (!IsMemberName(name) || !IsNumeric(count) || count.size() > 10)
+        return false;
+    if (!IsSlashDate(cursor.Peek()))
+        return false;
+    if (!ReadTail(cursor, item, currentYear))
+        return false;
+    if (item != nullptr)
+        item->SetFileName(name);
+    return true;
+}
+
+// JOBNAME number suffix class disposition [count] [date [time]]
+bool ReadPowerLine(std::string_view line, TIdFTPListItem* item, int currentYear)
+{
+    TIdWordCursor cursor(line);
+    const std::string_view name = cursor.Next();
+    const std::string_view number = cursor.Next();
+    const std::string_view suffix = cursor.Next();
+    const std::string_view jobClass = cursor.Next();
+    const std::string_view disposition = cursor.Next();
+    if (!IsHostName(name, 8, false) || !IsNumeric(number) || number.size() > 5
+        || !IsNumeric(suffix) || suffix.size() > 3 || jobClass.size() != 1
+        || !IsHostName(jobClass, 1, false) || disposition.size() != 1
+        || std::string_view("DHKLXY").find(disposition.front()) == std::string_view::npos)
+        return false;
+    if (!ReadTail(cursor, item, currentYear))
+        return false;
+    if (item != nullptr)
+        item->SetFileName(name);
+    return true;
+}
+
+// DATA.SET.NAME type [count] [date [time]], the type one of `types`.
+bool ReadTypedLine(std::string_view line, std::string_view types, TIdFTPListItem* item,
+                   int currentYear)
+{
+    TIdWordCursor cursor(line);
+    const std::string_view name = cursor.Next();
+    const std::string_view type = cursor.Next();
+    if (!IsHostName(name, 44, true) || type.size() != 1
+        || types.find(type.front()) == std::string_view::npos)
+        return false;
+    if (!ReadTail(cursor, item, currentYear))
+        return false;
+    if (item != nullptr)
+        item->SetFileName(name);
+    return true;
+}
+
+void SetMemberDefaults(TIdFTPListItem& item)
+{
+    item.SetItemKind(dkFile);
+    item.SetSizeKnown(false);
+}
+
+constexpr std::string_view kVSAMTypes = "EKR";
+constexpr std::string_view kVTOCTypes = "SDVIU";
+
 class TIdFTPLPVSELibrary : public TIdFTPListBase {
 public:
     std::string_view Identifier() const override { return "VSE:  Library"; }
@@ -112,6 +266,78 @@ public:
     }
 };
 
+class TIdFTPLPVSESubLibrary : public TIdFTPListBase {
+public:
+    std::string_view Identifier() const override { return "VSE:  Sublibrary"; }
+
+    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
+                      bool /*detailed*/) const override
+    {
+        return ReadMemberLine(FirstLine(lines), nullptr, kCheckYear);
+    }
+
+    bool ParseLine(TIdFTPListItem& item, std::string_view line,
+                   std::string_view /*path*/) const override
+    {
+        SetMemberDefaults(item);
+        return ReadMemberLine(line, &item, item.ListStore().NowParts().Year);
+    }
+};
+
+class TIdFTPLPVSEPowerQueue : public TIdFTPListBase {
+public:
+    std::string_view Identifier() const override { return "VSE:  PowerQueue"; }
+
+    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
+                      bool /*detailed*/) const override
+    {
+        return ReadPowerLine(FirstLine(lines), nullptr, kCheckYear);
+    }
+
+    bool ParseLine(TIdFTPListItem& item, std::string_view line,
+                   std::string_view /*path*/) const override
+    {
+        SetMemberDefaults(item);
+        return ReadPowerLine(line, &item, item.ListStore().NowParts().Year);
+    }
+};
+
+class TIdFTPLPVSEVSAMCatalog : public TIdFTPListBase {
+public:
+    std::string_view Identifier() const override { return "VSE:  VSAM Catalog"; }
+
+    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
+                      bool /*detailed*/) const override
+    {
+        return ReadTypedLine(FirstLine(lines), kVSAMTypes, nullptr, kCheckYear);
+    }
+
+    bool ParseLine(TIdFTPListItem& item, std::string_view line,
+                   std::string_view /*path*/) const override
+    {
+        SetMemberDefaults(item);
+        return ReadTypedLine(line, kVSAMTypes, &item, item.ListStore().NowParts().Year);
+    }
+};
+
+class TIdFTPLPVSEVTOC : public TIdFTPListBase {
+public:
+    std::string_view Identifier() const override { return "VSE:  VTOC"; }
+
+    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
+                      bool /*detailed*/) const override
+    {
+        return ReadTypedLine(FirstLine(lines), kVTOCTypes, nullptr, kCheckYear);
+    }
+
+    bool ParseLine(TIdFTPListItem& item, std::string_view line,
+                   std::string_view /*path*/) const override
+    {
+        SetMemberDefaults(item);
+        return ReadTypedLine(line, kVTOCTypes, &item, item.ListStore().NowParts().Year);
+    }
+};
+
 } // namespace
 
 const TIdFTPListBase& ListParserVSELibrary()
@@ -122,7 +348,7 @@ const TIdFTPListBase& ListParserVSELibrary()
 
 const TIdFTPListBase& ListParserVSEPowerQueue()
 {
-    static const TIdFTPListPending parser("VSE:  PowerQueue");
+    static const TIdFTPLPVSEPowerQueue parser;
     return parser;
 }
 
@@ -134,18 +360,18 @@ const TIdFTPListBase& ListParserVSERootDir()
 
 const TIdFTPListBase& ListParserVSESubLibrary()
 {
-    static const TIdFTPListPending parser("VSE:  Sublibrary");
+    static const TIdFTPLPVSESubLibrary parser;
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVSAMCatalog()
 {
-    static const TIdFTPListPending parser("VSE:  VSAM Catalog");
+    static const TIdFTPLPVSEVSAMCatalog parser;
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVTOC()
 {
-    static const TIdFTPListPending parser("VSE:  VTOC");
+    static const TIdFTPLPVSEVTOC parser;
     return parser;
 }

@@ -160,6 +160,38 @@ const std::vector<TFamilyCase>& FamilyCases()
          "POWER        <Power Queues>\n",
          "VSE:  Root Directory",
          {{"PRD1", dkDirectory, -1, ""}, {"POWER", dkDirectory, -1, ""}}},
+        {"VSE sublibrary: members with counts and dates",
+         // Read directly: the KA9Q parser, earlier in the registry, takes
+         // the same words.
+         "PAYROLL.PHASE        12   12/08/26 10:32\n"
+         "STARTUP.PROC          3   01/31/06\n"
+         "$$BOOT.OBJ            1   02/30/06\n",
+         "VSE:  Sublibrary",
+         {{"PAYROLL.PHASE", dkFile, -1, "2026-12-08T10:32:00"},
+          {"STARTUP.PROC", dkFile, -1, "2006-01-31T00:00:00"},
+          {"$$BOOT.OBJ", dkFile, -1, ""}},
+         &ListParserVSESubLibrary},
+        {"VSE POWER queue: jobs with number, class and disposition",
+         "PAYROLL   01234   0  A  K    1520  12/08/26 10:32\n"
+         "NIGHTLY   00017   1  B  D\n",
+         "VSE:  PowerQueue",
+         {{"PAYROLL", dkFile, -1, "2026-12-08T10:32:00"}, {"NIGHTLY", dkFile, -1, ""}}},
+        {"VSE VSAM catalog: clusters with their type",
+         "PAYROLL.MASTER.FILE   K   12/08/26\n"
+         "AUDIT.LOG             E\n"
+         "SLOTS.RRDS            R   120  01/31/06 03:04\n",
+         "VSE:  VSAM Catalog",
+         {{"PAYROLL.MASTER.FILE", dkFile, -1, "2026-12-08T00:00:00"},
+          {"AUDIT.LOG", dkFile, -1, ""},
+          {"SLOTS.RRDS", dkFile, -1, "2006-01-31T03:04:00"}}},
+        {"VSE VTOC: files of a volume with their type",
+         "VSE.DUMP.FILE         S   12/08/26\n"
+         "VSAM.SPACE.1          V\n"
+         "DIRECT.DATA           D   4000\n",
+         "VSE:  VTOC",
+         {{"VSE.DUMP.FILE", dkFile, -1, "2026-12-08T00:00:00"},
+          {"VSAM.SPACE.1", dkFile, -1, ""},
+          {"DIRECT.DATA", dkFile, -1, ""}}},
         {"VxWorks, folders marked after the name",
          "  size          date       time       name\n"
          "--------       ------     ------    --------\n"
@@ -329,5 +361,38 @@ TEST(ServerFamilies, TruncatedLinesGiveNoNamelessEntries)
         ParseListingText(listing, items);
         for (const TIdFTPListItem& item : items)
             EXPECT_FALSE(item.FileName().empty());
+    }
+}
+
+// The VSE formats inside a library, a POWER queue, a VSAM catalog or a VTOC
+// take only their own layout, and none takes the DOS-like layouts of the
+// formats asked after them.
+TEST(ServerFamilies, VSEFormatsTakeOnlyTheirOwnLayout)
+{
+    const struct {
+        const char* Listing;
+        const TIdFTPListBase& (*Owner)();
+    } listings[] = {
+        {"PAYROLL.PHASE        12   12/08/26 10:32\n", &ListParserVSESubLibrary},
+        {"PAYROLL   01234   0  A  K    1520  12/08/26 10:32\n", &ListParserVSEPowerQueue},
+        {"PAYROLL.MASTER.FILE   K   12/08/26\n", &ListParserVSEVSAMCatalog},
+        {"VSE.DUMP.FILE         S   12/08/26\n", &ListParserVSEVTOC},
+        {"AUTOEXEC.BAT                 314   09-10-1996 15:24\n", nullptr},
+        {"   40774    Aug-19-1994  12:00:00   IO.SYS\n", nullptr},
+        {"  00010000 0001FFFF   65536  BOOT.BIN\n", nullptr},
+        {"readme.txt  12  12/08/26 10:32\n", nullptr},        // not in capitals
+        {"PAYROLL.MASTER.FILE   K   12/08/26 extra\n", nullptr},
+        {"PAYROLL   01234   0  A  Q\n", nullptr},             // no such disposition
+        {"VSE.DUMP.FILE         SD\n", nullptr},
+    };
+    const TIdFTPListBase* vse[] = {&ListParserVSESubLibrary(), &ListParserVSEPowerQueue(),
+                                   &ListParserVSEVSAMCatalog(), &ListParserVSEVTOC()};
+    for (const auto& listing : listings) {
+        SCOPED_TRACE(listing.Listing);
+        const std::vector<std::string_view> lines = SplitListingLines(listing.Listing);
+        for (const TIdFTPListBase* parser : vse) {
+            const bool own = listing.Owner != nullptr && &listing.Owner() == parser;
+            EXPECT_EQ(parser->CheckListing(lines, {}, true), own) << parser->Identifier();
+        }
     }
 }
