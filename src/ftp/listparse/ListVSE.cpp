@@ -31,7 +31,8 @@
 // The counts are not byte sizes, so sizes stay unknown. A format is taken
 // only when its first line has exactly its layout: names in capitals, the
 // type letter of its own set, and nothing after it but numbers, dates and
-// times.
+// times. A member line has the words of a KA9Q line too, and that format is
+// asked first: through the registry a sublibrary listing is read as KA9Q.
 #include "ftp/listparse/Families.h"
 #include "ftp/listparse/ListBase.h"
 #include "ftp/listparse/ListDateWords.h"
