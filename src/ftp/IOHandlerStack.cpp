@@ -137,6 +137,10 @@ void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
         throw EIdAlreadyConnected();
     const bool socks = TransparentProxy.Enabled();
     const int fd = socks ? ConnectSocket(TransparentProxy.Host, TransparentProxy.Port) : ConnectSocket(host, port);
+    // Commands are single small writes answered by the peer: never hold one
+    // back waiting for the ACK of the previous segment.
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     SetSocket(fd);
     try {
         if (socks) {
