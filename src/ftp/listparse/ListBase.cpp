@@ -4,6 +4,14 @@
 
 using namespace listparse;
 
+std::string_view FirstEntryLine(TIdListingLines lines)
+{
+    for (std::string_view line : lines)
+        if (!IsBlankLine(line) && !IsTotalLine(line))
+            return line;
+    return {};
+}
+
 TIdFTPListItem& TIdFTPListBase::MakeNewItem(TIdFTPListItems& items) const
 {
     return items.Add<TIdFTPListItem>();

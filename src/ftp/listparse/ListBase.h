@@ -13,6 +13,11 @@
 
 using TIdListingLines = std::span<const std::string_view>;
 
+/// The first line that is neither blank nor a block-total line: the one that
+/// decides for formats whose listing may open with a "total" line. Empty when
+/// there is none.
+std::string_view FirstEntryLine(TIdListingLines lines);
+
 class TIdFTPListBase {
 public:
     virtual ~TIdFTPListBase() = default;

@@ -28,12 +28,8 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        for (std::string_view line : lines) {
-            if (IsBlankLine(line) || IsTotalLine(line))
-                continue;
-            return IsHellSoftLine(line);
-        }
-        return false;
+        const std::string_view line = FirstEntryLine(lines);
+        return !line.empty() && IsHellSoftLine(line);
     }
 
     bool ParseListing(TIdListingLines lines, TIdFTPListItems& items) const override

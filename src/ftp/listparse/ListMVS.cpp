@@ -245,7 +245,7 @@ bool ParseJobLine(TIdFTPListItem& item, std::string_view line)
     return true;
 }
 
-std::string_view FirstEntryLine(TIdListingLines lines)
+std::string_view FirstTableLine(TIdListingLines lines)
 {
     for (std::string_view line : lines)
         if (!IsBlankLine(line) && !IsSeparatorLine(line))
@@ -264,7 +264,7 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        const std::string_view first = FirstEntryLine(lines);
+        const std::string_view first = FirstTableLine(lines);
         return IsDataSetHeader(first) || LooksLikeDataSetLine(first);
     }
 
@@ -326,7 +326,7 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        const std::string_view first = FirstEntryLine(lines);
+        const std::string_view first = FirstTableLine(lines);
         return IsMemberHeader(first) || LooksLikeMemberLine(first);
     }
 
@@ -370,7 +370,7 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        const std::string_view first = FirstEntryLine(lines);
+        const std::string_view first = FirstTableLine(lines);
         return IsNoJobs(first) || IsJES1Line(first);
     }
 
@@ -390,7 +390,7 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        const std::string_view first = FirstEntryLine(lines);
+        const std::string_view first = FirstTableLine(lines);
         return IsJES2Header(first) || IsNoJobs(first) || IsJES2Line(first);
     }
 

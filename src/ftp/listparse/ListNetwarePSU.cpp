@@ -124,13 +124,9 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        for (std::string_view line : lines) {
-            if (IsBlankLine(line) || IsTotalLine(line))
-                continue;
-            TPSULine parts;
-            return IsDosLine(line, parts);
-        }
-        return false;
+        const std::string_view line = FirstEntryLine(lines);
+        TPSULine parts;
+        return !line.empty() && IsDosLine(line, parts);
     }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,
@@ -164,13 +160,9 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        for (std::string_view line : lines) {
-            if (IsBlankLine(line) || IsTotalLine(line))
-                continue;
-            TPSULine parts;
-            return IsNFSLine(line, parts);
-        }
-        return false;
+        const std::string_view line = FirstEntryLine(lines);
+        TPSULine parts;
+        return !line.empty() && IsNFSLine(line, parts);
     }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,

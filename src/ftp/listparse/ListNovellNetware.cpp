@@ -35,12 +35,8 @@ public:
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        for (std::string_view line : lines) {
-            if (IsBlankLine(line) || IsTotalLine(line))
-                continue;
-            return IsNetwareLine(line);
-        }
-        return false;
+        const std::string_view line = FirstEntryLine(lines);
+        return !line.empty() && IsNetwareLine(line);
     }
 
     bool ParseListing(TIdListingLines lines, TIdFTPListItems& items) const override
