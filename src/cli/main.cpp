@@ -6,10 +6,7 @@
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
 
-#if __has_include("cli/ListingCommands.h")
 #include "cli/ListingCommands.h"
-#define TOVREL_CLI_HAS_LISTING 1
-#endif
 
 #include <unistd.h>
 
@@ -136,13 +133,11 @@ int RunLs(const TCliOptions& options)
         ftp.ChangeWorkingDirectory(url.Path);
     std::vector<std::string> lines;
     ftp.RetrieveListing(&lines, "-al", true);
-#ifdef TOVREL_CLI_HAS_LISTING
     if (options.Json)
         PrintListingJson(std::cout, ftp.ListingItems(), ftp.ListingFormat());
     else if (!options.Raw)
         PrintListingTable(std::cout, ftp.ListingItems());
     else
-#endif
         for (const auto& line : lines)
             std::cout << line << "\n";
     ftp.CloseConnection();
@@ -243,10 +238,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
-#ifdef TOVREL_CLI_HAS_LISTING
     if (command == "parse-listing")
         return RunParseListing(argc, argv);
-#endif
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;
