@@ -16,6 +16,24 @@ void TEventDispatcher::Post(std::function<void()> closure)
         queue_.push_back({std::move(closure), nullptr});
     }
     queued_.notify_all();
+    Wake();
+}
+
+void TEventDispatcher::SetWakeHandler(std::function<void()> wake)
+{
+    std::lock_guard lock(mutex_);
+    wake_ = std::move(wake);
+}
+
+void TEventDispatcher::Wake()
+{
+    std::function<void()> wake;
+    {
+        std::lock_guard lock(mutex_);
+        wake = wake_;
+    }
+    if (wake)
+        wake();
 }
 
 void TEventDispatcher::Send(std::function<void()> closure)
@@ -30,6 +48,9 @@ void TEventDispatcher::Send(std::function<void()> closure)
         return;
     queue_.push_back({std::move(closure), &ran});
     queued_.notify_all();
+    lock.unlock();
+    Wake();
+    lock.lock();
     ran_.wait(lock, [&] { return ran || shutDown_; });
 }
 

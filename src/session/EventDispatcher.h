@@ -11,6 +11,9 @@
 //   the caller blocks until the owner has run it. After Shutdown() (or when
 //   Shutdown() happens while waiting) Send() returns without running it, so
 //   a thread sending during shutdown never waits forever.
+// - SetWakeHandler(): called after every closure queued (by Post, or by Send
+//   from another thread), on the queuing thread, so a GUI event loop can schedule ProcessEvents() on the
+//   owner (the desktop program posts a queued call to its main thread).
 // - ProcessEvents(), WaitFor() and Shutdown() only on the owning thread.
 //   Exceptions raised by a closure pass out of ProcessEvents()/WaitFor();
 //   the closures queued after it stay queued.
@@ -32,6 +35,9 @@ public:
     void Post(std::function<void()> closure);
     void Send(std::function<void()> closure);
 
+    /// `wake` runs on the posting thread after each closure is queued.
+    void SetWakeHandler(std::function<void()> wake);
+
     bool IsOwnerThread() const { return std::this_thread::get_id() == owner_; }
 
     /// Runs every closure queued so far; true when at least one ran.
@@ -48,11 +54,13 @@ private:
         bool* Ran = nullptr;  // set for Send(): the waiting sender's flag
     };
     bool RunOne(std::unique_lock<std::mutex>& lock);
+    void Wake();
 
     const std::thread::id owner_;
     std::mutex mutex_;
     std::condition_variable queued_;  // the owner waits for work
     std::condition_variable ran_;     // senders wait for their closure
     std::deque<TEntry> queue_;
+    std::function<void()> wake_;
     bool shutDown_ = false;
 };

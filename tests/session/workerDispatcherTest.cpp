@@ -42,3 +42,19 @@ TEST(EventDispatcher, ShutdownReleasesABlockedSender)
     dispatcher.Post([&] { ran = true; });
     EXPECT_FALSE(dispatcher.ProcessEvents());
 }
+
+TEST(EventDispatcher, WakeHandlerRunsOncePerClosureQueuedFromAnotherThread)
+{
+    TEventDispatcher dispatcher;
+    std::atomic<int> wakes{0};
+    dispatcher.SetWakeHandler([&] { ++wakes; });
+    dispatcher.Post([] {});  // on the owner: queued, and a GUI loop must still be told
+    std::thread other([&] {
+        dispatcher.Post([] {});
+        dispatcher.Send([] {});
+    });
+    EXPECT_TRUE(dispatcher.WaitFor([&] { return wakes == 3; }, std::chrono::seconds(10)));
+    other.join();
+    dispatcher.ProcessEvents();
+    EXPECT_EQ(wakes, 3);
+}
