@@ -3,9 +3,7 @@
 // samples do not show, listing-wide decisions (the AS/400 date order), and
 // that none of these formats takes a Unix or Windows NT listing for its own.
 
-#include "ftp/listparse/Families.h"
-#include "ftp/listparse/ListBase.h"
-#include "ftp/listparse/ListRegistry.h"
+#include "FamilyCases.h"
 
 #include <gtest/gtest.h>
 
@@ -14,44 +12,11 @@
 
 namespace {
 
-struct TEntry {
-    const char* Name;
-    TIdDirItemType Kind;
-    std::int64_t Size;     // -1: not known
-    const char* Modified;  // "YYYY-MM-DDTHH:MM:SS", "" when not known
-};
+using namespace family_cases;
 
-struct TCase {
-    const char* Title;
-    const char* Listing;
-    const char* Identifier;
-    std::vector<TEntry> Entries;
-};
-
-std::string Describe(const TIdFTPListItem& item)
+const std::vector<TFamilyCase>& Cases()
 {
-    return std::string(item.FileName()) + " kind " + std::to_string(item.ItemKind()) + " size "
-           + (item.SizeKnown() ? std::to_string(item.Size()) : "?") + " date "
-           + (item.ModifiedKnown() ? FormatIsoDateTime(item.ModifiedDate()).substr(0, 19) : "?");
-}
-
-std::string Describe(const TEntry& entry)
-{
-    return std::string(entry.Name) + " kind " + std::to_string(entry.Kind) + " size "
-           + (entry.Size >= 0 ? std::to_string(entry.Size) : "?") + " date "
-           + (*entry.Modified != '\0' ? entry.Modified : "?");
-}
-
-TIdFTPListItems NewItems()
-{
-    TIdFTPListItems items;
-    items.SetNow(*ParseIsoDateTime("2026-12-10T12:00:00"));
-    return items;
-}
-
-const std::vector<TCase>& Cases()
-{
-    static const std::vector<TCase> cases = {
+    static const std::vector<TFamilyCase> cases = {
         {"AS/400: the listing's unambiguous dates fix the order (mm/dd/yy) for 04/08/08",
          "ROOT           954368 04/08/08 11:48:21 *FILE      LIBCCLOG.SAVF\n"
          "QSYS           131072 06/27/06 19:12:53 *DIR       QOpenSys/\n",
@@ -184,16 +149,7 @@ const std::vector<TCase>& Cases()
 
 TEST(HostFamilies, EachLayoutIsRecognisedAndGivesItsEntries)
 {
-    for (const TCase& c : Cases()) {
-        SCOPED_TRACE(c.Title);
-        TIdFTPListItems items = NewItems();
-        const TIdFTPListBase* parser = ParseListingText(c.Listing, items);
-        ASSERT_NE(parser, nullptr);
-        EXPECT_EQ(parser->Identifier(), c.Identifier);
-        ASSERT_EQ(items.Count(), c.Entries.size());
-        for (std::size_t i = 0; i < c.Entries.size(); ++i)
-            EXPECT_EQ(Describe(items[i]), Describe(c.Entries[i])) << "entry " << i + 1;
-    }
+    ExpectCasesParse(Cases());
 }
 
 TEST(HostFamilies, MVSQuotedNamesStayUsableAndGetAPlainLocalName)
@@ -232,7 +188,7 @@ TEST(HostFamilies, UnixAndWindowsListingsAreLeftToTheirParsers)
         &ListParserMVSJESInterface1(), &ListParserMVSJESInterface2(),
         &ListParserMicrowareOS9(), &ListParserMusic(),
     };
-    const std::vector<std::pair<const char*, const char*>> listings = {
+    const std::vector<TOwnedListing> listings = {
         {"total 24\n"
          "drwxr-xr-x   2 user group 4096 Jan 31 12:34 docs\n"
          "-rw-r--r--   1 user group  120 Mar  1  2005 a b.txt\n",
@@ -259,16 +215,7 @@ TEST(HostFamilies, UnixAndWindowsListingsAreLeftToTheirParsers)
         for (const TIdFTPListBase* parser : mine)
             EXPECT_FALSE(parser->CheckListing(lines, {}, true)) << parser->Identifier();
     }
-    for (const auto& [text, owner] : listings) {
-        SCOPED_TRACE(text);
-        const std::vector<std::string_view> lines = SplitListingLines(text);
-        for (const TIdFTPListBase* parser : mine)
-            EXPECT_FALSE(parser->CheckListing(lines, {}, true)) << parser->Identifier();
-        TIdFTPListItems items = NewItems();
-        const TIdFTPListBase* parser = ParseListingText(text, items);
-        ASSERT_NE(parser, nullptr);
-        EXPECT_EQ(parser->Identifier(), owner);
-    }
+    ExpectListingsLeftToOwners(listings, mine);
 }
 
 // Truncated and damaged lines of every layout: no crash, no entry without a

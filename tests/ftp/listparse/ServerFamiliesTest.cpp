@@ -2,8 +2,7 @@
 // text, gives the entries its layout shows, and none of them takes a Unix
 // or Windows NT listing for its own.
 
-#include "ftp/listparse/Families.h"
-#include "ftp/listparse/ListRegistry.h"
+#include "FamilyCases.h"
 
 #include <gtest/gtest.h>
 
@@ -12,34 +11,7 @@
 
 namespace {
 
-struct TEntry {
-    const char* Name;
-    TIdDirItemType Kind;
-    std::int64_t Size;     // -1: not known
-    const char* Modified;  // "YYYY-MM-DDTHH:MM:SS", "" when not known
-};
-
-struct TFamilyCase {
-    const char* Title;
-    const char* Listing;
-    const char* Identifier;
-    std::vector<TEntry> Entries;
-    const TIdFTPListBase& (*Direct)() = nullptr;  // parser used without detection
-};
-
-std::string Describe(const TIdFTPListItem& item)
-{
-    std::string out = std::string(item.FileName()) + " kind=" + std::to_string(item.ItemKind())
-                      + " size=" + (item.SizeKnown() ? std::to_string(item.Size()) : "?")
-                      + " date=" + (item.ModifiedKnown() ? FormatIsoDateTime(item.ModifiedDate()) : "");
-    return out;
-}
-
-std::string Describe(const TEntry& entry)
-{
-    return std::string(entry.Name) + " kind=" + std::to_string(entry.Kind) + " size="
-           + (entry.Size < 0 ? "?" : std::to_string(entry.Size)) + " date=" + entry.Modified;
-}
+using namespace family_cases;
 
 const std::vector<TFamilyCase>& FamilyCases()
 {
@@ -224,35 +196,7 @@ const std::vector<TFamilyCase>& FamilyCases()
 
 TEST(ServerFamilies, EachLayoutIsRecognisedAndGivesItsEntries)
 {
-    for (const TFamilyCase& c : FamilyCases()) {
-        SCOPED_TRACE(c.Title);
-        TIdFTPListItems items;
-        items.SetNow(*ParseIsoDateTime("2026-12-10T12:00:00"));
-        const TIdFTPListBase* parser = nullptr;
-        if (c.Direct != nullptr) {
-            const std::vector<std::string_view> lines = SplitListingLines(c.Listing);
-            parser = &c.Direct();
-            EXPECT_TRUE(parser->CheckListing(lines, {}, true));
-            parser->ParseListing(lines, items);
-        } else {
-            parser = ParseListingText(c.Listing, items);
-        }
-        ASSERT_NE(parser, nullptr);
-        EXPECT_EQ(parser->Identifier(), c.Identifier);
-        ASSERT_EQ(items.Count(), c.Entries.size());
-        for (std::size_t i = 0; i < c.Entries.size(); ++i) {
-            const TEntry& want = c.Entries[i];
-            const TIdFTPListItem& got = items[i];
-            const bool same = got.FileName() == want.Name && got.ItemKind() == want.Kind
-                              && got.SizeKnown() == (want.Size >= 0)
-                              && (want.Size < 0 || got.Size() == want.Size)
-                              && got.ModifiedKnown() == (*want.Modified != 0)
-                              && (*want.Modified == 0
-                                  || FormatIsoDateTime(got.ModifiedDate()) == want.Modified);
-            EXPECT_TRUE(same) << "entry " << i + 1 << ": expected " << Describe(want)
-                              << "\n    got " << Describe(got);
-        }
-    }
+    ExpectCasesParse(FamilyCases());
 }
 
 TEST(ServerFamilies, VMSLocalNamesHaveNoVersion)
@@ -287,10 +231,7 @@ TEST(ServerFamilies, TOPS20IsOnlyTakenFromTheSystemDescription)
 // this file may claim them (several come earlier in the registry).
 TEST(ServerFamilies, UnixAndWindowsListingsAreNotTaken)
 {
-    const struct {
-        const char* Listing;
-        const char* Owner;
-    } listings[] = {
+    const std::vector<TOwnedListing> listings = {
         {"total 24\n"
          "drwxr-xr-x   2 user group 4096 Jan 31 12:34 docs\n"
          "-rw-r--r--   1 user group  123 Jan  1  2005 notes.txt\n",
@@ -322,16 +263,7 @@ TEST(ServerFamilies, UnixAndWindowsListingsAreNotTaken)
         &ListParserVxWorks(),           &ListParserWinQVNet(),
         &ListParserXecomMicroRTOS(),
     };
-    for (const auto& listing : listings) {
-        SCOPED_TRACE(listing.Listing);
-        const std::vector<std::string_view> lines = SplitListingLines(listing.Listing);
-        for (const TIdFTPListBase* parser : ours)
-            EXPECT_FALSE(parser->CheckListing(lines, {}, true)) << parser->Identifier();
-        TIdFTPListItems items;
-        const TIdFTPListBase* found = TIdFTPRegParseList::Instance().ParseListing(lines, items);
-        ASSERT_NE(found, nullptr);
-        EXPECT_EQ(found->Identifier(), listing.Owner);
-    }
+    ExpectListingsLeftToOwners(listings, ours);
 }
 
 // Damaged and truncated lines of each layout: no crash, no entry from a
