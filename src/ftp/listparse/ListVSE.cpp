@@ -267,77 +267,47 @@ public:
     }
 };
 
-class TIdFTPLPVSESubLibrary : public TIdFTPListBase {
+using TMemberReader = bool (*)(std::string_view line, TIdFTPListItem* item, int currentYear);
+
+// The member-like layouts (sublibrary members, POWER queue jobs, VSAM
+// clusters, VTOC files) differ only in the reader of their one line: it
+// decides the listing from the first line and fills an entry from each.
+class TIdFTPLPVSEMembers : public TIdFTPListBase {
 public:
-    std::string_view Identifier() const override { return "VSE:  Sublibrary"; }
+    TIdFTPLPVSEMembers(std::string_view identifier, TMemberReader reader)
+        : identifier_(identifier), reader_(reader)
+    {
+    }
+
+    std::string_view Identifier() const override { return identifier_; }
 
     bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
                       bool /*detailed*/) const override
     {
-        return ReadMemberLine(FirstLine(lines), nullptr, kCheckYear);
+        return reader_(FirstLine(lines), nullptr, kCheckYear);
     }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,
                    std::string_view /*path*/) const override
     {
         SetMemberDefaults(item);
-        return ReadMemberLine(line, &item, item.ListStore().NowParts().Year);
+        return reader_(line, &item, item.ListStore().NowParts().Year);
     }
+
+private:
+    std::string_view identifier_;
+    TMemberReader reader_;
 };
 
-class TIdFTPLPVSEPowerQueue : public TIdFTPListBase {
-public:
-    std::string_view Identifier() const override { return "VSE:  PowerQueue"; }
+bool ReadVSAMLine(std::string_view line, TIdFTPListItem* item, int currentYear)
+{
+    return ReadTypedLine(line, kVSAMTypes, item, currentYear);
+}
 
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        return ReadPowerLine(FirstLine(lines), nullptr, kCheckYear);
-    }
-
-    bool ParseLine(TIdFTPListItem& item, std::string_view line,
-                   std::string_view /*path*/) const override
-    {
-        SetMemberDefaults(item);
-        return ReadPowerLine(line, &item, item.ListStore().NowParts().Year);
-    }
-};
-
-class TIdFTPLPVSEVSAMCatalog : public TIdFTPListBase {
-public:
-    std::string_view Identifier() const override { return "VSE:  VSAM Catalog"; }
-
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        return ReadTypedLine(FirstLine(lines), kVSAMTypes, nullptr, kCheckYear);
-    }
-
-    bool ParseLine(TIdFTPListItem& item, std::string_view line,
-                   std::string_view /*path*/) const override
-    {
-        SetMemberDefaults(item);
-        return ReadTypedLine(line, kVSAMTypes, &item, item.ListStore().NowParts().Year);
-    }
-};
-
-class TIdFTPLPVSEVTOC : public TIdFTPListBase {
-public:
-    std::string_view Identifier() const override { return "VSE:  VTOC"; }
-
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        return ReadTypedLine(FirstLine(lines), kVTOCTypes, nullptr, kCheckYear);
-    }
-
-    bool ParseLine(TIdFTPListItem& item, std::string_view line,
-                   std::string_view /*path*/) const override
-    {
-        SetMemberDefaults(item);
-        return ReadTypedLine(line, kVTOCTypes, &item, item.ListStore().NowParts().Year);
-    }
-};
+bool ReadVTOCLine(std::string_view line, TIdFTPListItem* item, int currentYear)
+{
+    return ReadTypedLine(line, kVTOCTypes, item, currentYear);
+}
 
 } // namespace
 
@@ -349,7 +319,7 @@ const TIdFTPListBase& ListParserVSELibrary()
 
 const TIdFTPListBase& ListParserVSEPowerQueue()
 {
-    static const TIdFTPLPVSEPowerQueue parser;
+    static const TIdFTPLPVSEMembers parser("VSE:  PowerQueue", &ReadPowerLine);
     return parser;
 }
 
@@ -361,18 +331,18 @@ const TIdFTPListBase& ListParserVSERootDir()
 
 const TIdFTPListBase& ListParserVSESubLibrary()
 {
-    static const TIdFTPLPVSESubLibrary parser;
+    static const TIdFTPLPVSEMembers parser("VSE:  Sublibrary", &ReadMemberLine);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVSAMCatalog()
 {
-    static const TIdFTPLPVSEVSAMCatalog parser;
+    static const TIdFTPLPVSEMembers parser("VSE:  VSAM Catalog", &ReadVSAMLine);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVTOC()
 {
-    static const TIdFTPLPVSEVTOC parser;
+    static const TIdFTPLPVSEMembers parser("VSE:  VTOC", &ReadVTOCLine);
     return parser;
 }
