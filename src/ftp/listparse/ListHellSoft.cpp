@@ -4,9 +4,8 @@
 //   -[RWCEMFA]  1 *unknown    13312 May 27  1997 19calit.doc
 
 #include "ftp/listparse/Families.h"
-#include "ftp/listparse/ListBase.h"
 #include "ftp/listparse/ListHelpers.h"
-#include "ftp/listparse/ListMonthDayDate.h"
+#include "ftp/listparse/ListNetwareStyle.h"
 
 using namespace listparse;
 
@@ -21,24 +20,11 @@ bool IsHellSoftLine(std::string_view line)
 
 } // namespace
 
-class TIdFTPLPHellSoft : public TIdFTPLineOwnedList {
+class TIdFTPLPHellSoft : public TIdFTPLPNetwareStyle {
 public:
     std::string_view Identifier() const override { return "Hellsoft"; }
 
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        const std::string_view line = FirstEntryLine(lines);
-        return !line.empty() && IsHellSoftLine(line);
-    }
-
-    bool ParseListing(TIdListingLines lines, TIdFTPListItems& items) const override
-    {
-        for (std::string_view line : lines)
-            if (!IsBlankLine(line) && !IsTotalLine(line))
-                AddLine(items, line, {});
-        return true;
-    }
+    bool IsEntryLine(std::string_view line) const override { return IsHellSoftLine(line); }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,
                    std::string_view /*path*/) const override
@@ -51,19 +37,7 @@ public:
         if (IsNumeric(owner) && !IsNumeric(words.Peek()))  // link count
             owner = words.Next();
         const std::string_view size = words.Next();
-        TDateTime modified = 0;
-        const bool dated = ReadMonthDayTimeOrYear(words, item.ListStore().NowParts(), modified);
-        const std::string_view name = TrimRight(words.Rest());
-        if (name.empty())
-            return false;
-        if (auto* owned = dynamic_cast<TIdOwnerFTPListItem*>(&item))
-            owned->SetOwnerName(owner);
-        item.SetItemKind(UpCase(rights[0]) == 'D' ? dkDirectory : dkFile);
-        item.SetSize(ToInt64(size));
-        item.SetModifiedDate(modified);
-        item.SetModifiedKnown(dated);
-        item.SetFileName(name);
-        return true;
+        return FinishEntry(item, words, owner, UpCase(rights[0]) == 'D', size);
     }
 };
 

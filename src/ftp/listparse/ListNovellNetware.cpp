@@ -5,9 +5,8 @@
 // hold blanks, and blanks between the time and the name are not part of it.
 
 #include "ftp/listparse/Families.h"
-#include "ftp/listparse/ListBase.h"
 #include "ftp/listparse/ListHelpers.h"
-#include "ftp/listparse/ListMonthDayDate.h"
+#include "ftp/listparse/ListNetwareStyle.h"
 
 using namespace listparse;
 
@@ -28,24 +27,11 @@ bool IsNetwareLine(std::string_view line)
 
 } // namespace
 
-class TIdFTPLPNovellNetware : public TIdFTPLineOwnedList {
+class TIdFTPLPNovellNetware : public TIdFTPLPNetwareStyle {
 public:
     std::string_view Identifier() const override { return "Novell Netware"; }
 
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        const std::string_view line = FirstEntryLine(lines);
-        return !line.empty() && IsNetwareLine(line);
-    }
-
-    bool ParseListing(TIdListingLines lines, TIdFTPListItems& items) const override
-    {
-        for (std::string_view line : lines)
-            if (!IsBlankLine(line) && !IsTotalLine(line))
-                AddLine(items, line, {});
-        return true;
-    }
+    bool IsEntryLine(std::string_view line) const override { return IsNetwareLine(line); }
 
     bool ParseLine(TIdFTPListItem& item, std::string_view line,
                    std::string_view /*path*/) const override
@@ -57,19 +43,7 @@ public:
         words.Next();  // rights
         const std::string_view owner = words.Next();
         const std::string_view size = words.Next();
-        TDateTime modified = 0;
-        const bool dated = ReadMonthDayTimeOrYear(words, item.ListStore().NowParts(), modified);
-        const std::string_view name = TrimRight(words.Rest());
-        if (name.empty())
-            return false;
-        if (auto* owned = dynamic_cast<TIdOwnerFTPListItem*>(&item))
-            owned->SetOwnerName(owner);
-        item.SetItemKind(UpCase(type[0]) == 'D' ? dkDirectory : dkFile);
-        item.SetSize(ToInt64(size));
-        item.SetModifiedDate(modified);
-        item.SetModifiedKnown(dated);
-        item.SetFileName(name);
-        return true;
+        return FinishEntry(item, words, owner, UpCase(type[0]) == 'D', size);
     }
 };
 
