@@ -3,6 +3,8 @@
 // streaming, strict enough for well-formed files. Strings come out as UTF-8
 // (\u escapes included). Throws std::runtime_error on malformed text.
 
+#include "i18n/TextEncoding.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -174,25 +176,6 @@ private:
         return value;
     }
 
-    static void AppendUtf8(std::string& out, unsigned cp)
-    {
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-
     std::string StringText()
     {
         Expect('"');
@@ -220,7 +203,7 @@ private:
                     const unsigned low = Hex4();
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 }
-                AppendUtf8(out, cp);
+                ::AppendUtf8(out, static_cast<char32_t>(cp));
                 break;
             }
             default: out.push_back(e); break;
