@@ -233,49 +233,16 @@ void SetMemberDefaults(TIdFTPListItem& item)
 constexpr std::string_view kVSAMTypes = "EKR";
 constexpr std::string_view kVTOCTypes = "SDVIU";
 
-class TIdFTPLPVSELibrary : public TIdFTPListBase {
-public:
-    std::string_view Identifier() const override { return "VSE:  Library"; }
-
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        return IsSubLibraryLine(FirstLine(lines));
-    }
-
-    bool ParseLine(TIdFTPListItem& item, std::string_view line,
-                   std::string_view /*path*/) const override
-    {
-        return ParseFolderLine(item, line);
-    }
-};
-
-class TIdFTPLPVSERootDir : public TIdFTPListBase {
-public:
-    std::string_view Identifier() const override { return "VSE:  Root Directory"; }
-
-    bool CheckListing(TIdListingLines lines, std::string_view /*systemDescription*/,
-                      bool /*detailed*/) const override
-    {
-        return IsRootLine(FirstLine(lines));
-    }
-
-    bool ParseLine(TIdFTPListItem& item, std::string_view line,
-                   std::string_view /*path*/) const override
-    {
-        return ParseFolderLine(item, line);
-    }
-};
-
 using TMemberReader = bool (*)(std::string_view line, TIdFTPListItem* item, int currentYear);
 
-// The member-like layouts (sublibrary members, POWER queue jobs, VSAM
-// clusters, VTOC files) differ only in the reader of their one line: it
-// decides the listing from the first line and fills an entry from each.
-class TIdFTPLPVSEMembers : public TIdFTPListBase {
+// The VSE layouts differ only in the reader of their one line: it decides
+// the listing from the first line (no entry given) and fills an entry from
+// each. Entries of the member-like layouts (sublibrary members, POWER queue
+// jobs, VSAM clusters, VTOC files) start as files of unknown size.
+class TIdFTPLPVSEFormat : public TIdFTPListBase {
 public:
-    TIdFTPLPVSEMembers(std::string_view identifier, TMemberReader reader)
-        : identifier_(identifier), reader_(reader)
+    TIdFTPLPVSEFormat(std::string_view identifier, TMemberReader reader, bool members)
+        : identifier_(identifier), reader_(reader), members_(members)
     {
     }
 
@@ -290,14 +257,26 @@ public:
     bool ParseLine(TIdFTPListItem& item, std::string_view line,
                    std::string_view /*path*/) const override
     {
-        SetMemberDefaults(item);
+        if (members_)
+            SetMemberDefaults(item);
         return reader_(line, &item, item.ListStore().NowParts().Year);
     }
 
 private:
     std::string_view identifier_;
     TMemberReader reader_;
+    bool members_;
 };
+
+bool ReadLibraryLine(std::string_view line, TIdFTPListItem* item, int /*currentYear*/)
+{
+    return item == nullptr ? IsSubLibraryLine(line) : ParseFolderLine(*item, line);
+}
+
+bool ReadRootLine(std::string_view line, TIdFTPListItem* item, int /*currentYear*/)
+{
+    return item == nullptr ? IsRootLine(line) : ParseFolderLine(*item, line);
+}
 
 bool ReadVSAMLine(std::string_view line, TIdFTPListItem* item, int currentYear)
 {
@@ -313,36 +292,36 @@ bool ReadVTOCLine(std::string_view line, TIdFTPListItem* item, int currentYear)
 
 const TIdFTPListBase& ListParserVSELibrary()
 {
-    static const TIdFTPLPVSELibrary parser;
+    static const TIdFTPLPVSEFormat parser("VSE:  Library", &ReadLibraryLine, false);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEPowerQueue()
 {
-    static const TIdFTPLPVSEMembers parser("VSE:  PowerQueue", &ReadPowerLine);
+    static const TIdFTPLPVSEFormat parser("VSE:  PowerQueue", &ReadPowerLine, true);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSERootDir()
 {
-    static const TIdFTPLPVSERootDir parser;
+    static const TIdFTPLPVSEFormat parser("VSE:  Root Directory", &ReadRootLine, false);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSESubLibrary()
 {
-    static const TIdFTPLPVSEMembers parser("VSE:  Sublibrary", &ReadMemberLine);
+    static const TIdFTPLPVSEFormat parser("VSE:  Sublibrary", &ReadMemberLine, true);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVSAMCatalog()
 {
-    static const TIdFTPLPVSEMembers parser("VSE:  VSAM Catalog", &ReadVSAMLine);
+    static const TIdFTPLPVSEFormat parser("VSE:  VSAM Catalog", &ReadVSAMLine, true);
     return parser;
 }
 
 const TIdFTPListBase& ListParserVSEVTOC()
 {
-    static const TIdFTPLPVSEMembers parser("VSE:  VTOC", &ReadVTOCLine);
+    static const TIdFTPLPVSEFormat parser("VSE:  VTOC", &ReadVTOCLine, true);
     return parser;
 }
