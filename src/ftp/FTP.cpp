@@ -117,6 +117,7 @@ void TIdFTP::ResetConnectionState()
 {
     tlsActive_ = false;
     cccDone_ = false;
+    protRefused_ = false;
     usingExtDataPort_ = UseExtensionDataPort;
     usingMLIS_ = false;
     capabilities_.clear();
@@ -278,6 +279,36 @@ void TIdFTP::NegotiateTLS()
         CloseConnection();
         throw EIdTLSClientTLSNotAvailable(useTLS_ == utUseRequireTLS ? "SSL is not available on this server."
                                                                      : "Start SSL negotiation command failed.");
+    }
+}
+
+void TIdFTP::DataSecurityStep()
+{
+    if (!tlsActive_ || cccDone_)
+        return;
+    SendCommand("PBSZ 0", -1);
+    if (dataProtection_ == ftpdpsPrivate && !protRefused_) {
+        const int code = SendCommand("PROT P", -1);
+        // RFC 2228: 536 level not supported, 534 refused by policy, 504 and
+        // 5xx not implemented, 431 a resource is missing. 421 ends the session.
+        const bool refused = code != 200 && code != 421 && code >= 400 && code <= 599;
+        if (code != 200 && !(refused && AllowClearDataFallback))
+            throw EIdReplyRFCError(code, lastReply_.TextWithLineEnds());
+        if (code != 200) {
+            protRefused_ = true;
+            const std::string reply = lastReply_.Text.empty() ? std::string() : " " + lastReply_.Text.front();
+            DoStatus(hsStatusText, "The server refused protected data connections (" + std::to_string(code) + reply +
+                                       "); data connections of this session are not encrypted.");
+        }
+    }
+    if (dataProtection_ == ftpdpsClear || protRefused_)
+        SendCommand("PROT C", 200);
+    if (useCCC_) {
+        const int code = SendCommand("CCC", -1);
+        if (code >= 200 && code <= 299) {
+            cccDone_ = true;
+            io_->SetPassThrough(true, Host);
+        }
     }
 }
 

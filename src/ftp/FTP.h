@@ -108,6 +108,11 @@ public:
     void SetAUTHCmd(TAuthCmd value);
     TIdFTPDataPortSecurity DataPortProtection() const { return dataProtection_; }
     void SetDataPortProtection(TIdFTPDataPortSecurity value);
+    /// When a server refuses "PROT P" (4xx/5xx other than 421): true sends
+    /// "PROT C" instead for the rest of the connection (clear data, told
+    /// through OnStatus); false, the default, raises EIdReplyRFCError with
+    /// the refusal, so data never goes in clear unless allowed here.
+    bool AllowClearDataFallback = false;
     bool UseCCC() const { return useCCC_; }
     void SetUseCCC(bool value);
     const TIdFTPClientIdentifier& ClientInfo() const { return clientInfo_; }
@@ -134,6 +139,12 @@ public:
     bool UsingExtDataPort() const { return usingExtDataPort_; }
     bool UsingMLIS() const { return usingMLIS_; }
     bool TLSActive() const { return tlsActive_; }
+    /// Data connections of this connection run over TLS: TLS is active and
+    /// "PROT P" is in force (asked for and not refused).
+    bool DataChannelProtected() const
+    {
+        return tlsActive_ && dataProtection_ == ftpdpsPrivate && !protRefused_;
+    }
 
     // Commands.
     std::string QueryWorkingDirectory();
@@ -217,6 +228,7 @@ private:
     std::vector<std::string> languages_;
     bool tlsActive_ = false;
     bool cccDone_ = false;
+    bool protRefused_ = false;  // "PROT P" refused; clear data for this connection
     bool usingExtDataPort_ = false;
     bool usingMLIS_ = false;
     std::optional<bool> restartSupported_;

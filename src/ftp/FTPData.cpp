@@ -103,21 +103,6 @@ void TIdFTP::AbortTransfer()
 
 // ---- data connection set-up --------------------------------------------------
 
-void TIdFTP::DataSecurityStep()
-{
-    if (!tlsActive_ || cccDone_)
-        return;
-    SendCommand("PBSZ 0", -1);
-    SendCommand(dataProtection_ == ftpdpsPrivate ? "PROT P" : "PROT C", 200);
-    if (useCCC_) {
-        const int code = SendCommand("CCC", -1);
-        if (code >= 200 && code <= 299) {
-            cccDone_ = true;
-            io_->SetPassThrough(true, Host);
-        }
-    }
-}
-
 void TIdFTP::SendPret(const std::string& command)
 {
     if (HasCapability(capabilities_, "PRET"))
@@ -193,7 +178,7 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenPassiveData(const std::string& command
             SendCommand("REST " + std::to_string(restOffset), 350);
         SendCommandAllowing(command, {125, 150, 154});
     }
-    if (tlsActive_ && dataProtection_ == ftpdpsPrivate)
+    if (DataChannelProtected())
         data->SetPassThrough(false, Host);
     return data;
 }
@@ -288,7 +273,7 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenActiveData(const std::string& command,
         throw EIdSocketError(IdSocketErrorFromErrno(errno == EINVAL ? ECONNABORTED : errno));
     }
     PublishData(data.get(), -1);
-    if (tlsActive_ && dataProtection_ == ftpdpsPrivate)
+    if (DataChannelProtected())
         data->SetPassThrough(false, Host);
     return data;
 }

@@ -16,3 +16,9 @@ tovrel_test(test_ftp_tls_engine LABELS ftp integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSEngineTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/TLSTestSupport.cpp
   DEPS tovrel_ftp Threads::Threads)
+
+# TLS negotiation against a scripted server: refused AUTH in each mode, a
+# failed handshake after 234, implicit TLS, a refused "PROT P".
+tovrel_test(test_ftp_tls_negotiation LABELS ftp integration
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSNegotiationTest.cpp
+  DEPS tovrel_ftp tovrel_testservers)

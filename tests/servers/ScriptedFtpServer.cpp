@@ -1,5 +1,10 @@
 #include "servers/ScriptedFtpServer.h"
 
+#include "servers/TestServers.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -34,8 +39,54 @@ int AcceptWithin(int fd, int timeoutMs)
 
 }  // namespace
 
+ScriptedSession::~ScriptedSession()
+{
+    if (ssl_)
+        SSL_free(ssl_);
+    ERR_clear_error();
+}
+
+void ScriptedSession::EndOfScript()
+{
+    if (ssl_)
+        SSL_shutdown(ssl_);
+    // Let the client read what was sent before the connection ends.
+    ::shutdown(fd_, SHUT_WR);
+}
+
+bool ScriptedSession::StartTls(const TestCertificate& certificate)
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    if (!context || SSL_CTX_use_certificate_chain_file(context, certificate.CertFile().c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, certificate.KeyFile().c_str(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(context);
+        failure = "cannot load the test certificate";
+        return false;
+    }
+    ssl_ = SSL_new(context);
+    SSL_CTX_free(context);  // the session keeps its own reference
+    SSL_set_fd(ssl_, fd_);
+    // A client that never answers must not stall the test.
+    timeval limit{10, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (SSL_accept(ssl_) != 1) {
+        ERR_clear_error();
+        SSL_free(ssl_);
+        ssl_ = nullptr;
+        if (failure.empty())
+            failure = "TLS handshake failed";
+        return false;
+    }
+    return true;
+}
+
 void ScriptedSession::Send(const std::string& bytes)
 {
+    if (ssl_) {
+        if (SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size())) <= 0)
+            ERR_clear_error();
+        return;
+    }
     SendData(fd_, bytes);
 }
 
@@ -51,14 +102,43 @@ std::string ScriptedSession::ReadCommand()
             commands.push_back(line);
             return line;
         }
+        char chunk[4096];
+        if (ssl_) {
+            const int got = SSL_read(ssl_, chunk, sizeof chunk);
+            if (got <= 0) {
+                ERR_clear_error();
+                return {};
+            }
+            buffer_.append(chunk, static_cast<std::size_t>(got));
+            continue;
+        }
         pollfd pfd{fd_, POLLIN, 0};
         if (::poll(&pfd, 1, 10000) <= 0)
             return {};
-        char chunk[4096];
         const ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
         if (got <= 0)
             return {};
         buffer_.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+bool ScriptedSession::WaitForClose()
+{
+    buffer_.clear();
+    char chunk[4096];
+    while (true) {
+        if (ssl_) {
+            if (SSL_read(ssl_, chunk, sizeof chunk) <= 0) {
+                ERR_clear_error();
+                return true;
+            }
+            continue;
+        }
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, 10000) <= 0)
+            return false;
+        if (::recv(fd_, chunk, sizeof chunk, 0) <= 0)
+            return true;
     }
 }
 
@@ -156,8 +236,7 @@ ScriptedFtpServer::ScriptedFtpServer(Script script)
         }
         ScriptedSession session(fd);
         script(session);
-        // Let the client read what was sent before the connection ends.
-        ::shutdown(fd, SHUT_WR);
+        session.EndOfScript();
         std::lock_guard lock(mutex_);
         commands_ = session.commands;
         failure_ = session.failure;

@@ -10,6 +10,9 @@
 //       s.Expect("USER");  s.Send("230 ok\r\n");
 //   });
 //   ...; EXPECT_EQ(server.Failure(), "");
+//
+// StartTls() turns the control connection into a TLS server session (after
+// "234"), so that replies real TLS servers do not give can be scripted too.
 
 #include <cstdint>
 #include <functional>
@@ -18,13 +21,28 @@
 #include <thread>
 #include <vector>
 
+class TestCertificate;
+typedef struct ssl_st SSL;
+
 class ScriptedSession {
 public:
     explicit ScriptedSession(int fd) : fd_(fd) {}
+    ~ScriptedSession();
+    ScriptedSession(const ScriptedSession&) = delete;
+    ScriptedSession& operator=(const ScriptedSession&) = delete;
+    /// Server side of a TLS handshake on the control connection; from then on
+    /// Send() and ReadCommand() go through TLS. Records a failure and returns
+    /// false when the handshake fails.
+    bool StartTls(const TestCertificate& certificate);
+    /// Ends TLS (close_notify) and the sending side; run after the script.
+    void EndOfScript();
     /// Sends raw bytes on the control connection.
     void Send(const std::string& bytes);
     /// The next command line without CR LF; empty when the client closed.
     std::string ReadCommand();
+    /// Reads and drops whatever the client sends until it closes (at most 10 s
+    /// of silence); true when it closed.
+    bool WaitForClose();
     /// Reads a command and records a failure unless it starts with `prefix`.
     std::string Expect(const std::string& prefix);
     /// Opens a data listener; returns its port (for a 227/229 reply).
@@ -46,6 +64,7 @@ private:
     int fd_;
     int listenFd_ = -1;
     std::string buffer_;
+    SSL* ssl_ = nullptr;
 };
 
 class ScriptedFtpServer {

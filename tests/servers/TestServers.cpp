@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +102,35 @@ std::uint16_t FreeLoopbackPort()
 
 namespace {
 
+/// Runs a program to its end; its standard output, error output included.
+int RunProgram(const std::vector<std::string>& argv, std::string& output)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::dup2(fds[1], 2);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0)
+            output.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool PortAccepts(std::uint16_t port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -113,6 +144,33 @@ bool PortAccepts(std::uint16_t port)
 }
 
 }  // namespace
+
+TestCertificate::TestCertificate() : dir_(MakeTempDir("tovrel-cert-"))
+{
+    ::chmod(dir_.c_str(), 0755);  // servers that drop root read the certificate
+    certFile_ = dir_ + "/server.pem";
+    keyFile_ = dir_ + "/server.key";
+    std::string output;
+    if (RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                    "-keyout", keyFile_, "-out", certFile_, "-days", "2", "-subj", "/CN=localhost", "-addext",
+                    "subjectAltName=DNS:localhost,IP:127.0.0.1"},
+                   output) != 0)
+        throw std::runtime_error("openssl req failed: " + output);
+    output.clear();
+    RunProgram({"openssl", "x509", "-in", certFile_, "-noout", "-fingerprint", "-sha256"}, output);
+    const auto equals = output.find('=');
+    if (equals == std::string::npos)
+        throw std::runtime_error("no certificate fingerprint: " + output);
+    fingerprint_ = output.substr(equals + 1);
+    while (!fingerprint_.empty() && std::isspace(static_cast<unsigned char>(fingerprint_.back())))
+        fingerprint_.pop_back();
+    ::chmod(keyFile_.c_str(), 0644);
+}
+
+TestCertificate::~TestCertificate()
+{
+    RemoveTree(dir_);
+}
 
 TestFtpServer::~TestFtpServer()
 {
@@ -178,7 +236,7 @@ void TestFtpServer::Launch(const std::vector<std::string>& argv)
     }
 }
 
-VsftpdServer::VsftpdServer(const std::string& root)
+VsftpdServer::VsftpdServer(const std::string& root, const TestCertificate* tls)
 {
     root_ = root;
     user_ = kTestUser;
@@ -204,6 +262,12 @@ VsftpdServer::VsftpdServer(const std::string& root)
         << "pam_service_name=vsftpd\nuserlist_enable=NO\ntcp_wrappers=NO\n"
         << "xferlog_enable=NO\nvsftpd_log_file=" << workDir_ << "/vsftpd.log\n"
         << "use_localtime=NO\nhide_ids=NO\n";
+    if (tls) {
+        // vsftpd's TLS defaults stay: forced TLS for the local user's login
+        // and data, session reuse required on data connections.
+        out << "ssl_enable=YES\nrsa_cert_file=" << tls->CertFile() << "\nrsa_private_key_file=" << tls->KeyFile()
+            << "\nallow_anon_ssl=YES\n";
+    }
     out.close();
     ::chmod(config.c_str(), 0600);
     Launch({"/usr/sbin/vsftpd", config});
@@ -211,18 +275,90 @@ VsftpdServer::VsftpdServer(const std::string& root)
 
 VsftpdServer::~VsftpdServer() = default;
 
-PyftpdlibServer::PyftpdlibServer(const std::string& root)
+PyftpdlibServer::PyftpdlibServer(const std::string& root, const TestCertificate* tls)
 {
     root_ = root;
     user_ = "tovrel";
     password_ = "secret";
     workDir_ = MakeTempDir("tovrel-pyftpd-");
     port_ = FreeLoopbackPort();
-    Launch({"/usr/bin/python3", std::string(TOVREL_SERVERS_DIR) + "/pyftpd.py", std::to_string(port_), root, user_,
-            password_});
+    std::vector<std::string> argv{"/usr/bin/python3", std::string(TOVREL_SERVERS_DIR) + "/pyftpd.py",
+                                  std::to_string(port_), root, user_, password_};
+    if (tls)
+        argv.insert(argv.end(), {tls->CertFile(), tls->KeyFile()});
+    Launch(argv);
 }
 
 PyftpdlibServer::~PyftpdlibServer() = default;
+
+namespace {
+
+std::string TestServersDir()
+{
+    const char* dir = std::getenv("TOVREL_TEST_SERVERS_DIR");
+    return dir && *dir ? dir : "/opt/tovrel-test-servers";
+}
+
+// kTestPassword in the crypt(3) SHA-512 form proftpd's password file holds.
+constexpr const char* kTestPasswordHash =
+    "$6$tovreltestsalt$OmCKJEdG7EUPeex33E3UOsOCzsB8AR4JzpSrTq7xpZE3.HNWyM.n9w.4N9HQc5jVSw3I2YYRrd03ullMirGvf/";
+
+void WriteProftpdTls(std::ofstream& out, const std::string& workDir, const TestCertificate& tls)
+{
+    out << "LoadModule mod_tls.c\n"
+        << "<IfModule mod_tls.c>\n"
+        << "TLSEngine on\nTLSRequired on\nTLSVerifyClient off\n"
+        << "TLSECCertificateFile " << tls.CertFile() << "\n"
+        << "TLSECCertificateKeyFile " << tls.KeyFile() << "\n"
+        << "TLSLog " << workDir << "/tls.log\n"
+        << "</IfModule>\n";
+}
+
+}  // namespace
+
+ProftpdServer::ProftpdServer(const std::string& root, const TestCertificate* tls)
+{
+    root_ = root;
+    user_ = kTestUser;
+    password_ = kTestPassword;
+    const passwd* account = ::getpwnam(kTestUser);
+    if (!account)
+        throw std::runtime_error(std::string("test user missing: run scripts/ci-setup.d/10-ftp-test-user.sh (") +
+                                 kTestUser + ")");
+    const std::string base = TestServersDir() + "/proftpd";
+    workDir_ = MakeTempDir("tovrel-proftpd-");
+    ::chmod(workDir_.c_str(), 0755);
+    port_ = FreeLoopbackPort();
+    const std::string users = workDir_ + "/passwd";
+    {
+        std::ofstream out(users);
+        out << kTestUser << ":" << kTestPasswordHash << ":" << account->pw_uid << ":" << account->pw_gid
+            << "::" << root << ":/bin/sh\n";
+    }
+    ::chmod(users.c_str(), 0600);
+    const std::string config = workDir_ + "/proftpd.conf";
+    std::ofstream out(config);
+    out << "ServerName \"Tovrel test\"\nServerType standalone\nDefaultServer on\n"
+        << "DefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\nPort " << port_ << "\n"
+        << "User nobody\nGroup nogroup\nUmask 022\n"
+        << "PidFile " << workDir_ << "/proftpd.pid\nScoreboardFile " << workDir_ << "/proftpd.scoreboard\n"
+        << "ModulePath " << base << "/usr/lib/proftpd\n"
+        << "AuthOrder mod_auth_file.c\nAuthUserFile " << users << "\nRequireValidShell off\n"
+        << "DefaultRoot ~\nPassivePorts 49152 65534\nUseReverseDNS off\nWtmpLog off\nDelayEngine off\n"
+        << "TransferLog none\nSystemLog " << workDir_ << "/server.log\n"
+        << "AllowOverwrite on\nAllowStoreRestart on\nMaxInstances 30\n";
+    if (tls)
+        WriteProftpdTls(out, workDir_, *tls);
+    out.close();
+    Launch({base + "/usr/sbin/proftpd", "--nodaemon", "--config", config});
+}
+
+ProftpdServer::~ProftpdServer() = default;
+
+std::string ProftpdServer::TlsLog() const
+{
+    return ReadWholeFile(workDir_ + "/tls.log");
+}
 
 MicrosocksProxy::MicrosocksProxy(const std::string& user, const std::string& password)
 {

@@ -9,8 +9,11 @@
 //   ftp.Host = "127.0.0.1"; ftp.Port = server.Port();
 //   ftp.Username = server.User(); ftp.Password = server.Password();
 //
-// Both servers allow anonymous logins (read-only) besides the user, and
-// passive and active data connections.
+// vsftpd and pyftpdlib allow anonymous logins (read-only) besides the user;
+// every server allows passive and active data connections. Given a
+// TestCertificate, a server requires explicit TLS ("AUTH TLS") for the login
+// and protected data connections ("PROT P") that resume the control
+// connection's TLS session, as each server does with TLS switched on.
 
 #include <cstdint>
 #include <string>
@@ -42,6 +45,27 @@ private:
 inline constexpr const char* kTestUser = "tovrelftp";
 inline constexpr const char* kTestPassword = "tovrel-test-pw";
 
+/// A throwaway self-signed certificate with its key, made with the openssl
+/// command in a temporary folder (removed by the destructor): CN=localhost,
+/// subject alternative names DNS:localhost and IP:127.0.0.1, valid 2 days.
+class TestCertificate {
+public:
+    TestCertificate();
+    ~TestCertificate();
+    TestCertificate(const TestCertificate&) = delete;
+    TestCertificate& operator=(const TestCertificate&) = delete;
+    const std::string& CertFile() const { return certFile_; }
+    const std::string& KeyFile() const { return keyFile_; }
+    /// "AB:CD:..." as the openssl command prints it.
+    const std::string& FingerprintSHA256() const { return fingerprint_; }
+
+private:
+    std::string dir_;
+    std::string certFile_;
+    std::string keyFile_;
+    std::string fingerprint_;
+};
+
 class TestFtpServer {
 public:
     virtual ~TestFtpServer();
@@ -70,19 +94,37 @@ protected:
 };
 
 /// vsftpd as root with the local test user (chrooted into root) and
-/// anonymous access to the same folder.
+/// anonymous access to the same folder. With TLS: vsftpd's own TLS defaults
+/// for the local user (TLS forced for login and data, session reuse
+/// required), anonymous logins allowed over TLS too.
 class VsftpdServer : public TestFtpServer {
 public:
-    explicit VsftpdServer(const std::string& root);
+    explicit VsftpdServer(const std::string& root, const TestCertificate* tls = nullptr);
     ~VsftpdServer() override;
 };
 
 /// pyftpdlib (Debian's, under /usr/bin/python3) with user "tovrel" and
-/// anonymous access.
+/// anonymous access. With TLS: its TLS handler with TLS required on the
+/// control and the data connections.
 class PyftpdlibServer : public TestFtpServer {
 public:
-    explicit PyftpdlibServer(const std::string& root);
+    explicit PyftpdlibServer(const std::string& root, const TestCertificate* tls = nullptr);
     ~PyftpdlibServer() override;
+};
+
+/// proftpd, unpacked by scripts/ci-setup.d/20-extra-ftp-servers.sh into
+/// $TOVREL_TEST_SERVERS_DIR (default /opt/tovrel-test-servers), run as root
+/// with the test user's name, password and account (chrooted into root; no
+/// anonymous access), passive ports 49152-65534. Appending (APPE) onto an
+/// existing file is allowed, as resumed uploads need. With TLS: mod_tls with
+/// "TLSRequired on" (login and data protected, session reuse required);
+/// "CCC" is accepted.
+class ProftpdServer : public TestFtpServer {
+public:
+    explicit ProftpdServer(const std::string& root, const TestCertificate* tls = nullptr);
+    ~ProftpdServer() override;
+    /// The server's TLS log (empty without TLS).
+    std::string TlsLog() const;
 };
 
 /// microsocks, a SOCKS 5 proxy, on 127.0.0.1 (User()/Password() set when
