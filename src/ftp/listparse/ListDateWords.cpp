@@ -127,8 +127,13 @@ void ApplyMeridiem(std::string_view word, TIdDateParts& out)
 
 void SetItemDate(TIdFTPListItem& item, const TIdDateParts& parts)
 {
+    SetItemDate(item, true, parts);
+}
+
+void SetItemDate(TIdFTPListItem& item, bool read, const TIdDateParts& parts)
+{
     TDateTime value = 0;
-    if (TryEncodeDateTime(parts, value)) {
+    if (read && TryEncodeDateTime(parts, value)) {
         item.SetModifiedDate(value);
         item.SetModifiedKnown(true);
     } else {

@@ -32,5 +32,8 @@ void ApplyMeridiem(std::string_view word, TIdDateParts& out);
 /// Sets ModifiedDate from `parts`, or date 0 and ModifiedKnown false when
 /// the date does not exist.
 void SetItemDate(TIdFTPListItem& item, const TIdDateParts& parts);
+/// SetItemDate when the date and time words were `read`; otherwise date 0
+/// and ModifiedKnown false.
+void SetItemDate(TIdFTPListItem& item, bool read, const TIdDateParts& parts);
 
 } // namespace listparse

@@ -87,13 +87,9 @@ public:
         item.SetSize(ToInt64(parts.Size));
         item.SetFileName(parts.Name);
         TIdDateParts date;
-        if (ReadMonthDayYear(parts.Date, item.ListStore().NowParts().Year, date)
-            && ReadClockTime(parts.Time, date)) {
-            SetItemDate(item, date);
-        } else {
-            item.SetModifiedDate(0);
-            item.SetModifiedKnown(false);
-        }
+        const bool read = ReadMonthDayYear(parts.Date, item.ListStore().NowParts().Year, date)
+                          && ReadClockTime(parts.Time, date);
+        SetItemDate(item, read, date);
         return true;
     }
 };

@@ -169,12 +169,7 @@ bool TIdFTPLPVMS::ParseLine(TIdFTPListItem& item, std::string_view line,
             timeSeen = ReadClockTime(word, parts);
         }
     }
-    if (dateSeen) {
-        SetItemDate(item, parts);
-    } else {
-        item.SetModifiedDate(0);
-        item.SetModifiedKnown(false);
-    }
+    SetItemDate(item, dateSeen, parts);
     return true;
 }
 

@@ -45,13 +45,9 @@ public:
         item.SetFileName(name);
         item.SetSize(ToInt64(size));
         TIdDateParts parts;
-        if (ReadNamedMonthDate(date, item.ListStore().NowParts().Year, parts)
-            && ReadClockTime(time, parts)) {
-            SetItemDate(item, parts);
-        } else {
-            item.SetModifiedDate(0);
-            item.SetModifiedKnown(false);
-        }
+        const bool read = ReadNamedMonthDate(date, item.ListStore().NowParts().Year, parts)
+                          && ReadClockTime(time, parts);
+        SetItemDate(item, read, parts);
         return true;
     }
 };

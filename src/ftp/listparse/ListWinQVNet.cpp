@@ -67,13 +67,9 @@ public:
         item.SetSizeKnown(IsNumeric(size));
         item.SetSize(ToInt64(size));
         TIdDateParts date;
-        if (ReadMonthDayYear(Columns(line, 36, 10), item.ListStore().NowParts().Year, date)
-            && ReadClockTime(Columns(line, 47, 5), date)) {
-            SetItemDate(item, date);
-        } else {
-            item.SetModifiedDate(0);
-            item.SetModifiedKnown(false);
-        }
+        const bool read = ReadMonthDayYear(Columns(line, 36, 10), item.ListStore().NowParts().Year, date)
+                          && ReadClockTime(Columns(line, 47, 5), date);
+        SetItemDate(item, read, date);
         return true;
     }
 };
