@@ -259,11 +259,16 @@ void SaveQueueFile(const std::string& path, std::span<TQueueItem* const> items)
     pugi::xml_node root = doc.document_element();
     while (pugi::xml_node child = root.first_child())
         root.remove_child(child);
+    bool any = false;
     for (TQueueItem* item : items) {
+        // A refused row has no local path to store and could never load.
+        if (!item->RefusedReason.empty())
+            continue;
+        any = true;
         root.append_child(pugi::node_pcdata).set_value("\r\n  ");
         WriteItem(root.append_child(kItemName), *item);
     }
-    if (!items.empty())
+    if (any)
         root.append_child(pugi::node_pcdata).set_value(kLineBreak);
     WriteFileAtomically(path, Serialize(doc));
 }

@@ -11,7 +11,8 @@
 // Contract:
 // - SaveQueueFile keeps an existing file's declaration, root element and
 //   anything outside the root, replaces every child of the root and writes
-//   the file atomically: a failed save (unparsable old file, full disk)
+//   the file atomically (rows refused for an unsafe name are left out):
+//   a failed save (unparsable old file, full disk)
 //   raises and leaves the old file as it was.
 // - LoadQueueFile appends; it never clears. An unreadable or malformed file
 //   raises EXMLParseError before anything is appended. An element whose

@@ -88,6 +88,28 @@ std::unique_ptr<TQueueItem> TQueueItem::NewUpload(const THost& host, std::string
     SetUploadSource(*item, localPath);
     item->Scheduled = scheduled;
     item->StatusText = QueueStatusText(qsAwaiting);
+    // Derived now, so a transfer thread only ever reads it.
+    item->GetRemoteFilename();
+    return item;
+}
+
+std::unique_ptr<TQueueItem> TQueueItem::NewRefusedItem(const THost& host, TTransferDirection direction,
+                                                       std::string_view remoteRoot, std::string_view localRoot,
+                                                       std::string_view path, const std::string& reason)
+{
+    std::unique_ptr<TQueueItem> item(new TQueueItem());
+    item->Host.Assign(host);
+    item->TransferDirection = direction;
+    item->LocalRoot = IncludeTrailingBackslash(localRoot);
+    item->RemoteRoot = IncludeTrailingSlash(remoteRoot);
+    // Neither path is derived: the name is the reason the row exists.
+    item->RemoteFilename = direction == tdDownload ? std::string(path) : item->RemoteRoot;
+    item->LocalFilename = direction == tdDownload ? item->LocalRoot : std::string(path);
+    item->FileModifiedDateTime = -1;
+    item->Status = qsFailed;
+    item->StatusText = reason;
+    item->RefusedReason = reason;
+    item->LastError = std::make_unique<EUnsafeLocalPath>(reason);
     return item;
 }
 

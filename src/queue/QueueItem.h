@@ -72,6 +72,14 @@ public:
     /// cannot be opened for reading raises EInOutError.
     static std::unique_ptr<TQueueItem> NewUpload(const THost& host, std::string_view localRoot, bool scheduled,
                                                  std::string_view remoteRoot, std::string_view localPath);
+    /// A row for an entry that a directory expansion found but cannot
+    /// queue (a remote name that would leave `localRoot`, a local file that
+    /// cannot be read): failed with `reason`, unscheduled. `path` is the
+    /// remote path of a download or the local path of an upload; the other
+    /// path is its root. It never transfers and the queue file leaves it out.
+    static std::unique_ptr<TQueueItem> NewRefusedItem(const THost& host, TTransferDirection direction,
+                                                      std::string_view remoteRoot, std::string_view localRoot,
+                                                      std::string_view path, const std::string& reason);
 
     TQueueItem(const TQueueItem&) = delete;
     TQueueItem& operator=(const TQueueItem&) = delete;
@@ -102,6 +110,9 @@ public:
     TQueueItemTransfer* Transfer = nullptr;
     TQueueItemProgressBar* ProgressBar = nullptr;
     TStatusChange OnStatusChange;
+    /// Why this row can never transfer (see NewRefusedItem); empty for
+    /// every ordinary item.
+    std::string RefusedReason;
 
     /// Stores both and fires OnStatusChange.
     void SetStatus(TQueueItemStatus code, const std::string& text);
