@@ -39,6 +39,20 @@ void LoginScript(ScriptedSession& s)
     s.Send("200 binary\r\n");
 }
 
+// "PASV", then "RETR f" answered with 150 and `payload` on a data
+// connection that is closed afterwards; the final reply is the caller's.
+void ServePassiveRetr(ScriptedSession& s, const std::string& payload)
+{
+    s.Expect("PASV");
+    const auto port = s.ListenData();
+    s.Send(ScriptedSession::PasvReply(port));
+    const int data = s.AcceptData();
+    s.Expect("RETR f");
+    s.Send("150 go\r\n");
+    ScriptedSession::SendData(data, payload);
+    ScriptedSession::CloseData(data);
+}
+
 }  // namespace
 
 TEST(EngineScripted, GreetingMultiLineAndLoginSequence)
@@ -260,14 +274,7 @@ TEST(EngineScripted, EpsvRefusedFallsBackToPasvForGood)
                 s.Expect("EPSV");
                 s.Send("500 no\r\n");
             }
-            s.Expect("PASV");
-            const auto port = s.ListenData();
-            s.Send(ScriptedSession::PasvReply(port));
-            const int data = s.AcceptData();
-            s.Expect("RETR f");
-            s.Send("150 go\r\n");
-            ScriptedSession::SendData(data, "abc");
-            ScriptedSession::CloseData(data);
+            ServePassiveRetr(s, "abc");
             s.Send("226 ok\r\n");
         }
     });
@@ -316,14 +323,7 @@ TEST(EngineScripted, DroppedDataConnectionAndServerCloseAreReported)
 {
     ScriptedFtpServer server([](ScriptedSession& s) {
         LoginScript(s);
-        s.Expect("PASV");
-        const auto port = s.ListenData();
-        s.Send(ScriptedSession::PasvReply(port));
-        const int data = s.AcceptData();
-        s.Expect("RETR f");
-        s.Send("150 go\r\n");
-        ScriptedSession::SendData(data, "abc");
-        ScriptedSession::CloseData(data);
+        ServePassiveRetr(s, "abc");
         s.Send("451 connection dropped\r\n200 buffered\r\n");
     });
     auto ftp = Client(server);
