@@ -10,6 +10,9 @@ namespace {
 // How long a close or CCC waits for the peer's close_notify. Short: a peer
 // that never answers costs this much once per connection.
 constexpr int kShutdownWaitMs = 5000;
+// Tickets kept for later data connections; servers issue one or two per
+// connection.
+constexpr std::size_t kMaxUnusedTickets = 8;
 
 }  // namespace
 
@@ -42,7 +45,6 @@ void TIdSSLIOHandlerSocketOpenSSL::Open(const std::string& host, std::uint16_t p
         tlsHost_ = host;
         resume_.reset();
         store_ = std::make_shared<SessionStore>();
-        harvested_ = nullptr;
     }
     TIdIOHandlerStack::Open(host, port);
     if (passThrough_) return;
@@ -87,6 +89,7 @@ void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool passThrough, const std::s
 
 void TIdSSLIOHandlerSocketOpenSSL::Close() {
     if (session_ && session_->Active() && !aborted_ && Opened()) {
+        Harvest();  // once our close_notify is out, OpenSSL drops incoming tickets
         // close_notify tells the server an upload is complete; on a data
         // connection, waiting for its answer keeps our close from resetting
         // data it has not read yet. A control connection does not wait: its
@@ -109,7 +112,7 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
     copy->OnVerifyPeer = OnVerifyPeer;
     copy->HandshakeTimeout = HandshakeTimeout;
     copy->tlsHost_ = tlsHost_;
-    copy->resume_ = Session();
+    copy->resume_ = TakeSessionToOffer();
     copy->store_ = store_;
     copy->cloned_ = true;
     return copy;
@@ -118,16 +121,22 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
 void TIdSSLIOHandlerSocketOpenSSL::Harvest() const {
     if (!session_ || !session_->Active()) return;
     session_->ProcessPendingRecords();  // session tickets that already arrived
-    TIdSSLSessionPtr s = session_->Session();
-    if (s && s.get() != harvested_) {
-        harvested_ = s.get();
-        store_->latest = std::move(s);
-    }
+    auto& unused = store_->unused;
+    for (auto& s : session_->TakeNewSessions()) unused.push_back(std::move(s));
+    if (unused.size() > kMaxUnusedTickets) unused.erase(unused.begin(), unused.end() - kMaxUnusedTickets);
 }
 
 TIdSSLSessionPtr TIdSSLIOHandlerSocketOpenSSL::Session() const {
     Harvest();
-    return store_->latest ? store_->latest : resume_;
+    if (!store_->unused.empty()) return store_->unused.back();
+    return store_->lastOffered ? store_->lastOffered : resume_;
+}
+
+TIdSSLSessionPtr TIdSSLIOHandlerSocketOpenSSL::TakeSessionToOffer() const {
+    TIdSSLSessionPtr s = Session();
+    if (!store_->unused.empty()) store_->unused.pop_back();
+    store_->lastOffered = s;
+    return s;
 }
 
 const TIdPeerCertificate* TIdSSLIOHandlerSocketOpenSSL::PeerCertificate() const {

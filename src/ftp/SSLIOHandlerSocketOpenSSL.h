@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TIdSSLIOHandlerSocketOpenSSL : public TIdIOHandlerStack {
 public:
@@ -54,9 +55,10 @@ public:
     bool PassThrough() const override { return passThrough_; }
 
     /// The session the next data connection should resume. A control
-    /// connection and its clones share it: each TLS 1.3 ticket may be good for
-    /// one resumption only, so the newest ticket any of them received (data
-    /// connections get fresh ones) is offered next.
+    /// connection and its clones share the tickets the server issued on any of
+    /// them: each TLS 1.3 ticket may be good for one resumption only, so every
+    /// clone takes the newest ticket nobody offered yet, and only when none is
+    /// left offers the last one again (TLS 1.2 sessions serve many times).
     TIdSSLSessionPtr Session() const;
     void SetSessionToResume(TIdSSLSessionPtr session) { resume_ = std::move(session); }
     bool SessionReused() const { return session_ && session_->SessionReused(); }
@@ -77,14 +79,15 @@ private:
     int ShutdownTimeoutMs() const;
 
     struct SessionStore {
-        TIdSSLSessionPtr latest;
+        std::vector<TIdSSLSessionPtr> unused;  // tickets nobody offered yet, oldest first
+        TIdSSLSessionPtr lastOffered;
     };
     void Harvest() const;
+    TIdSSLSessionPtr TakeSessionToOffer() const;
 
     bool passThrough_ = true;
     bool cloned_ = false;  // a data connection's transport
     std::shared_ptr<SessionStore> store_ = std::make_shared<SessionStore>();
-    mutable SSL_SESSION* harvested_ = nullptr;  // identity only, never dereferenced
     std::string tlsHost_;  // the name certificates are checked against
     TIdSSLSessionPtr resume_;
     std::unique_ptr<TIdSSLContext> context_;

@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -321,7 +322,12 @@ TIdSSLSessionPtr TIdSSLSocket::Session() const {
     return s ? TIdSSLSessionPtr(s, SSL_SESSION_free) : TIdSSLSessionPtr();
 }
 
-void TIdSSLSocket::SetLatestSession(SSL_SESSION* session) { latest_ = TIdSSLSessionPtr(session, SSL_SESSION_free); }
+void TIdSSLSocket::SetLatestSession(SSL_SESSION* session) {
+    latest_ = TIdSSLSessionPtr(session, SSL_SESSION_free);
+    newSessions_.push_back(latest_);
+}
+
+std::vector<TIdSSLSessionPtr> TIdSSLSocket::TakeNewSessions() { return std::exchange(newSessions_, {}); }
 
 bool TIdSSLSocket::SessionReused() const { return ssl_ && SSL_session_reused(ssl_) == 1; }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 typedef struct ssl_st SSL;
 typedef struct ssl_session_st SSL_SESSION;
@@ -73,6 +74,10 @@ public:
     /// The session to offer on a later connection: the newest one the server
     /// issued (TLS 1.3 tickets arrive after the handshake, with the first read).
     TIdSSLSessionPtr Session() const;
+    /// The sessions (tickets) the server issued since the last call, oldest
+    /// first. A TLS 1.3 server may honour each ticket once only.
+    std::vector<TIdSSLSessionPtr> TakeNewSessions();
+
     bool SessionReused() const;
     std::string ProtocolName() const;  ///< e.g. "TLSv1.3"
     std::string CipherName() const;    ///< e.g. "TLS_AES_256_GCM_SHA384"
@@ -109,6 +114,7 @@ private:
     std::string host_;
     std::optional<TIdPeerCertificate> peer_;
     TIdSSLSessionPtr latest_;
+    std::vector<TIdSSLSessionPtr> newSessions_;
     bool broken_ = false;
     bool switchedOff_ = false;
     bool closedWithoutNotify_ = false;

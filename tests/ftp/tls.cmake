@@ -22,3 +22,8 @@ tovrel_test(test_ftp_tls_engine LABELS ftp integration
 tovrel_test(test_ftp_tls_negotiation LABELS ftp integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSNegotiationTest.cpp
   DEPS tovrel_ftp tovrel_testservers)
+
+# The engine with explicit TLS against vsftpd, pyftpdlib and proftpd.
+tovrel_test(test_ftp_tls_servers LABELS ftp integration
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSServersTest.cpp
+  DEPS tovrel_ftp tovrel_testservers)

@@ -307,7 +307,9 @@ void WriteProftpdTls(std::ofstream& out, const std::string& workDir, const TestC
 {
     out << "LoadModule mod_tls.c\n"
         << "<IfModule mod_tls.c>\n"
-        << "TLSEngine on\nTLSRequired on\nTLSVerifyClient off\n"
+        // The login and the data must be protected; the control connection
+        // may return to clear text after the login ("CCC").
+        << "TLSEngine on\nTLSRequired auth+data\nTLSVerifyClient off\n"
         << "TLSECCertificateFile " << tls.CertFile() << "\n"
         << "TLSECCertificateKeyFile " << tls.KeyFile() << "\n"
         << "TLSLog " << workDir << "/tls.log\n"
@@ -340,7 +342,9 @@ ProftpdServer::ProftpdServer(const std::string& root, const TestCertificate* tls
     std::ofstream out(config);
     out << "ServerName \"Tovrel test\"\nServerType standalone\nDefaultServer on\n"
         << "DefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\nPort " << port_ << "\n"
-        << "User nobody\nGroup nogroup\nUmask 022\n"
+        // Active data connections come from port 20, which needs root's
+        // capabilities kept.
+        << "User nobody\nGroup nogroup\nUmask 022\nCapabilitiesEngine off\n"
         << "PidFile " << workDir_ << "/proftpd.pid\nScoreboardFile " << workDir_ << "/proftpd.scoreboard\n"
         << "ModulePath " << base << "/usr/lib/proftpd\n"
         << "AuthOrder mod_auth_file.c\nAuthUserFile " << users << "\nRequireValidShell off\n"

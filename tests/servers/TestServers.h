@@ -116,9 +116,9 @@ public:
 /// $TOVREL_TEST_SERVERS_DIR (default /opt/tovrel-test-servers), run as root
 /// with the test user's name, password and account (chrooted into root; no
 /// anonymous access), passive ports 49152-65534. Appending (APPE) onto an
-/// existing file is allowed, as resumed uploads need. With TLS: mod_tls with
-/// "TLSRequired on" (login and data protected, session reuse required);
-/// "CCC" is accepted.
+/// existing file is allowed, as resumed uploads need. With TLS: mod_tls
+/// requiring TLS for the login and every data connection, with session
+/// reuse; "CCC" is accepted after the login.
 class ProftpdServer : public TestFtpServer {
 public:
     explicit ProftpdServer(const std::string& root, const TestCertificate* tls = nullptr);
