@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 
@@ -119,6 +120,21 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args)
             options.Json = true;
         } else if (arg == "--log") {
             options.Log = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            options.Recursive = true;
+        } else if (arg == "--resolve-links") {
+            options.ResolveLinks = true;
+        } else if (arg == "--tls") {
+            options.Tls = true;
+        } else if (arg == "--implicit-tls") {
+            options.ImplicitTls = true;
+        } else if (arg == "--ccc") {
+            options.Ccc = true;
+        } else if (arg == "--prot") {
+            const std::string& level = value();
+            if (level != "C" && level != "P" && level != "c" && level != "p")
+                throw std::invalid_argument("--prot takes C (clear) or P (protected): " + level);
+            options.Prot = static_cast<char>(std::toupper(static_cast<unsigned char>(level[0])));
         } else if (arg == "--timeout") {
             options.TimeoutMs = ToNumber(value(), arg, 0, 86400000);
         } else if (arg == "--buffer-size") {
@@ -155,5 +171,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args)
             options.Positional.push_back(arg);
         }
     }
+    if (options.Tls && options.ImplicitTls)
+        throw std::invalid_argument("--tls and --implicit-tls exclude each other");
     return options;
 }

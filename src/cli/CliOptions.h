@@ -28,6 +28,12 @@ struct TCliOptions {
     bool Raw = false;
     bool Json = false;
     bool Log = false;
+    bool Recursive = false;     ///< rm -r
+    bool ResolveLinks = false;  ///< ls through the browsing session
+    bool Tls = false;           ///< explicit TLS ("AUTH"), required
+    bool ImplicitTls = false;   ///< TLS from the first byte (port 990 by default)
+    bool Ccc = false;           ///< back to clear text on the control connection after login
+    char Prot = 0;              ///< 'C' or 'P' for the data connections; 0: protected
     int TimeoutMs = 30000;
     int BufferSize = 0;  ///< data-connection block size; 0: the engine's default
     std::string Site;

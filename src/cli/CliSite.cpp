@@ -30,16 +30,21 @@ TCliUrl ToUrl(const THost& host)
 
 }  // namespace
 
-TCliUrl SiteUrl(const std::string& name)
+THost SiteHost(const std::string& name)
 {
     const std::string directory = ResolveDataDirectory();
     {
         THosts hosts(directory);
         if (const THost* host = FindHost(hosts.Items(), name))
-            return ToUrl(*host);
+            return THost(*host);
     }
     TQuickHosts quick(directory);
     if (const THost* host = FindHost(quick.Items(), name))
-        return ToUrl(*host);
+        return THost(*host);
     throw std::runtime_error("No stored host named \"" + name + "\".");
+}
+
+TCliUrl SiteUrl(const std::string& name)
+{
+    return ToUrl(SiteHost(name));
 }

@@ -3,9 +3,14 @@
 // user's data directory), found by its name, as a connection address.
 
 #include "cli/CliOptions.h"
+#include "hosts/Host.h"
 
 #include <string>
 
 /// The host named `name` (case-insensitive; a host ID also matches) with
-/// its restored password. Raises std::runtime_error when there is none.
+/// its restored password and all its stored settings (passive mode, TLS,
+/// proxy). Raises std::runtime_error when there is none.
+THost SiteHost(const std::string& name);
+
+/// SiteHost() as an address (anonymous hosts without user and password).
 TCliUrl SiteUrl(const std::string& name);

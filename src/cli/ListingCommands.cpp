@@ -156,6 +156,16 @@ std::string ListingEntryJson(const TIdFTPListItem& item, std::string_view parser
     return out;
 }
 
+std::string ListingEntryJsonIn(std::string_view directory, const TIdFTPListItem& item,
+                               std::string_view parserIdentifier)
+{
+    std::string out = "{\"directory\":";
+    AppendJsonString(out, directory);
+    out.push_back(',');
+    out.append(ListingEntryJson(item, parserIdentifier), 1);
+    return out;
+}
+
 void PrintListingJson(std::ostream& out, const TIdFTPListItems& items,
                       std::string_view parserIdentifier)
 {

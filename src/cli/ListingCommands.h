@@ -26,6 +26,11 @@ std::string_view ListingKindText(TIdDirItemType kind);
 /// valid UTF-8 are read as Latin-1.
 std::string ListingEntryJson(const TIdFTPListItem& item, std::string_view parserIdentifier);
 
+/// ListingEntryJson() with the folder the entry is in as its first field,
+/// "directory".
+std::string ListingEntryJsonIn(std::string_view directory, const TIdFTPListItem& item,
+                               std::string_view parserIdentifier);
+
 /// Every entry as a JSON line.
 void PrintListingJson(std::ostream& out, const TIdFTPListItems& items,
                       std::string_view parserIdentifier);

@@ -5,6 +5,7 @@
 #include "session/EngineErrorMapping.h"
 
 #include "ftp/IdExceptions.h"
+#include "ftp/SSLIOHandlerSocketOpenSSL.h"
 
 #include <chrono>
 
@@ -313,6 +314,8 @@ void TFTPWorker::SetHost(const THost& host)
         } catch (...) {
         }
         ApplyHost(engine_, host, intercept_);
+        if (auto tune = OnHostApplied.Get())
+            tune(engine_);
         {
             std::lock_guard lock(mutex_);
             host_ = host;
@@ -374,6 +377,34 @@ bool TFTPWorker::IsEncrypted()
     bool encrypted = false;
     Invoke([&] { encrypted = engine_.TLSActive() && EngineConnected(); });
     return encrypted;
+}
+
+std::string TFTPWorker::TLSProtocol()
+{
+    std::string name;
+    Invoke([&] {
+        const auto* tls = dynamic_cast<const TIdSSLIOHandlerSocketOpenSSL*>(engine_.IOHandler());
+        if (tls && engine_.TLSActive() && EngineConnected())
+            name = tls->ProtocolName();
+    });
+    return name;
+}
+
+std::string TFTPWorker::TLSCipher()
+{
+    std::string name;
+    Invoke([&] {
+        const auto* tls = dynamic_cast<const TIdSSLIOHandlerSocketOpenSSL*>(engine_.IOHandler());
+        if (tls && engine_.TLSActive() && EngineConnected())
+            name = tls->CipherName();
+    });
+    return name;
+}
+
+std::string TFTPWorker::ListingFormat() const
+{
+    std::lock_guard lock(mutex_);
+    return listingFormat_;
 }
 
 // --- connection -------------------------------------------------------------
@@ -493,13 +524,28 @@ void TFTPWorker::DoList()
         std::lock_guard lock(mutex_);
         listing_.reset();
     }
+    // An abort is meant for this listing only: a flag left set would end
+    // the data connection of every later listing of the session.
+    struct TClearAbort {
+        std::atomic<bool>& Flag;
+        ~TClearAbort() { Flag = false; }
+    } clearAbort{abort_};
     const std::string directory = CurrentDir();
     TListing listing = cache_.Find(directory);
     if (!listing) {
         try {
             ReconnectIfClosed();
             engine_.RetrieveListing(nullptr, "-al", true);
+            // Closing the data connection may look like its regular end: a
+            // listing cut short that way must not be shown or cached.
+            if (abort_)
+                throw EIdException("The listing was aborted.");
             TIdFTPListItems& items = engine_.ListingItems();
+            {
+                std::string format = engine_.ListingFormat();
+                std::lock_guard lock(mutex_);
+                listingFormat_ = std::move(format);
+            }
             ResolveLinks(items, CurrentDir(), true);
             listing = std::shared_ptr<const TIdFTPListItems>(CopyListing(items));
             cache_.Add(CurrentDir(), listing);

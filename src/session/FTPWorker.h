@@ -39,6 +39,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,6 +104,13 @@ public:
     bool IsSessionOpen();
     bool ResumeSupported();
     bool IsEncrypted();
+    /// The TLS protocol and cipher of the control connection ("TLSv1.3",
+    /// "TLS_AES_256_GCM_SHA384"); empty without TLS.
+    std::string TLSProtocol();
+    std::string TLSCipher();
+    /// The identifier of the parser that read the last listing fetched
+    /// from the server (by a list command or the walk); empty when none.
+    std::string ListingFormat() const;
     bool Busy() const { return busy_; }
     std::string StatusText() const;
     THost Host() const;
@@ -121,6 +129,10 @@ public:
     TEventSlot<const TIdFTPListItems&> OnSearchListing;
     /// Every command sent ("PASS ******" for the password) and every reply.
     TEventSlot<TWorkerLogKind, const std::string&> OnLog;
+    /// Runs on the connection's thread right after SetHost() applied the
+    /// host record, before the connect: a front end may set what a host
+    /// record does not hold (timeouts, SOCKS, TLS details). Never marshalled.
+    TEventSlot<TIdFTP&> OnHostApplied;
 
 private:
     struct TDirectCall;
@@ -158,6 +170,9 @@ private:
     /// a symbolic link raises EFTRemoteSymbolicLinkInRecursiveDelete.
     std::vector<std::string> ListForDelete(std::vector<std::string>* files);
     void WalkPath(const std::string& path);
+    /// Whether `name` is listed as a symbolic link in `directory` (the
+    /// cached listing, else a fresh one).
+    bool ListedAsLink(const std::string& directory, const std::string& name);
     void Reconnect();
     void ReconnectIfClosed();
     bool EngineConnected();
@@ -183,6 +198,8 @@ private:
     TListing listing_;
     std::deque<std::string> deletionList_;
     std::string walkStart_;
+    std::string listingFormat_;
+    std::set<std::string> walked_;  // worker thread: folders the running walk has listed
 
     std::atomic<bool> busy_{false};
     std::atomic<bool> abort_{false};

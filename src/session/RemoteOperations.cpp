@@ -42,6 +42,53 @@ bool IsDotEntry(std::string_view name)
     return name == "." || name == "..";
 }
 
+// A listing entry that is a symbolic link, also after the list command
+// resolved it into a folder or a file (a Unix entry keeps its target).
+bool IsLinkEntry(const TIdFTPListItem& item)
+{
+    if (item.ItemKind() == dkSymbolicLink || item.ItemKind() == dkSymbolicLinkDir)
+        return true;
+    const auto* ux = dynamic_cast<const TIdUnixBaseFTPListItem*>(&item);
+    return ux && !ux->LinkTarget().empty();
+}
+
+// `path` with "." and ".." components worked out; always absolute.
+std::string NormalisedPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& part : parts)
+        out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+// Whether a link in `directory` with `target` points at `directory` itself
+// or one of the folders above it: walking into it would never end on a
+// server that reports the path walked rather than the folder reached.
+bool LinkLeadsUpward(const std::string& directory, std::string_view target)
+{
+    if (target.empty() || directory.empty() || directory.front() != '/')
+        return false;
+    const std::string resolved =
+        NormalisedPath(target.front() == '/' ? std::string(target) : JoinRemotePath(directory, std::string(target)));
+    const std::string here = NormalisedPath(directory);
+    return resolved == "/" || here == resolved || here.rfind(resolved + "/", 0) == 0;
+}
+
 }  // namespace
 
 void TFTPWorker::DoRecursiveDelete()
@@ -66,6 +113,10 @@ void TFTPWorker::DoRecursiveDelete()
             }
             // A link anywhere below refuses the whole tree before anything
             // is deleted: deleting through it could reach files outside.
+            // So does a folder row that is itself a link: the tree behind it
+            // is not the user's to empty.
+            if (ListedAsLink(start, name))
+                throw EFTRemoteSymbolicLinkInRecursiveDelete();
             CheckTreeForLinks(name);
             engine_.ChangeWorkingDirectory(start);
             DeleteTree(name, start);
@@ -82,6 +133,20 @@ void TFTPWorker::DoRecursiveDelete()
         return;
     }
     Fire(OnDeleteDone);
+}
+
+bool TFTPWorker::ListedAsLink(const std::string& directory, const std::string& name)
+{
+    const auto find = [&](const TIdFTPListItems& listing) {
+        for (const TIdFTPListItem& item : listing)
+            if (item.FileName() == name)
+                return IsLinkEntry(item);
+        return false;
+    };
+    if (const TListing cached = cache_.Find(directory))
+        return find(*cached);
+    engine_.RetrieveListing(nullptr, "-al", true);
+    return find(engine_.ListingItems());
 }
 
 std::vector<std::string> TFTPWorker::ListForDelete(std::vector<std::string>* files)
@@ -140,6 +205,7 @@ void TFTPWorker::DoRecursiveWalk()
         std::lock_guard lock(mutex_);
         path = walkStart_;
     }
+    walked_.clear();
     try {
         start = engine_.QueryWorkingDirectory();
         WalkPath(path);
@@ -158,14 +224,30 @@ void TFTPWorker::WalkPath(const std::string& path)
     const std::string parent = engine_.QueryWorkingDirectory();
     engine_.ChangeWorkingDirectory(path);
     const std::string directory = engine_.QueryWorkingDirectory();
+    // A folder reached a second time (through a link, on a server that
+    // reports the folder reached) is not walked again.
+    if (!walked_.insert(directory).second) {
+        engine_.ChangeWorkingDirectory(parent);
+        return;
+    }
     SetCurrentDir(directory);
     engine_.RetrieveListing(nullptr, "-al", true);
     TIdFTPListItems& listing = engine_.ListingItems();
+    {
+        std::string format = engine_.ListingFormat();
+        std::lock_guard lock(mutex_);
+        listingFormat_ = std::move(format);
+    }
     ResolveLinks(listing, directory, false);
     std::vector<std::string> folders;
-    for (const TIdFTPListItem& item : listing)
-        if (item.ItemKind() == dkDirectory && !IsDotEntry(item.FileName()))
-            folders.emplace_back(item.FileName());
+    for (const TIdFTPListItem& item : listing) {
+        if (item.ItemKind() != dkDirectory || IsDotEntry(item.FileName()))
+            continue;
+        const auto* ux = dynamic_cast<const TIdUnixBaseFTPListItem*>(&item);
+        if (ux && LinkLeadsUpward(directory, ux->LinkTarget()))
+            continue;  // a link back up would be walked for ever
+        folders.emplace_back(item.FileName());
+    }
 
     auto consumer = OnSearchListing.Get();
     if (!consumer)

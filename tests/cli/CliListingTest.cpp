@@ -6,6 +6,7 @@
 // With TOVREL_CAPTURE_LISTINGS=<folder> set, the raw "LIST -al" lines of each
 // server are also written there (<folder>/vsftpd.txt, pyftpdlib.txt); that is
 // how tests/fixtures/listings/ was made.
+#include "CliRunner.h"
 #include "servers/TestServers.h"
 
 #include <gtest/gtest.h>
@@ -23,29 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const std::string& arguments, const std::string& workDir)
-{
-    const std::string errFile = workDir + "/stderr.txt";
-    const std::string command = std::string(TOVREL_CLI) + " " + arguments + " 2>" + errFile;
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadWholeFile(errFile);
-    return result;
-}
+using Result = CliResult;
 
 std::vector<std::string> SplitLines(const std::string& text)
 {

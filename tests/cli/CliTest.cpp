@@ -1,5 +1,6 @@
 // tovrel-ftp-cli run as a program against vsftpd, and its address parsing.
 #include "cli/CliOptions.h"
+#include "CliRunner.h"
 #include "servers/TestServers.h"
 
 #include <gtest/gtest.h>
@@ -10,27 +11,7 @@
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const std::string& arguments, const std::string& workDir)
-{
-    const std::string errFile = workDir + "/stderr.txt";
-    const std::string command = std::string(TOVREL_CLI) + " " + arguments + " 2>" + errFile;
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadWholeFile(errFile);
-    return result;
-}
+using Result = CliResult;
 
 }  // namespace
 
