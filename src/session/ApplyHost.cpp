@@ -58,4 +58,9 @@ void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionI
     transport->ReadTimeout = ControlReadTimeout;
     engine.SetIOHandler(std::move(transport));
     engine.SetUseTLS(host.UseSSL ? utUseRequireTLS : utNoTLSSupport);
+    // Files and listings are protected like the login. A server that only
+    // allows clear data still serves the host; the engine says so in the log.
+    engine.AllowClearDataFallback = host.UseSSL;
+    if (host.UseSSL)
+        engine.SetDataPortProtection(ftpdpsPrivate);
 }

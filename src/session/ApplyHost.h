@@ -10,6 +10,8 @@
 // - A fresh transport: TLS required ("AUTH") for "UseSSL", else plain; the
 //   engine's previous transport is freed. `intercept`, when given, sees all
 //   traffic of the new transport (the log).
+// - For "UseSSL", protected data connections ("PROT P"); a server that
+//   refuses them gets "PROT C" for the rest of that connection.
 // - The control read timeout of the program's connections: 30 000 ms.
 // Call on the engine's owning thread while it is not connected.
 
