@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 
 struct TRemoteListModel::TRow {
@@ -16,7 +17,7 @@ struct TRemoteListModel::TRow {
     QString Caption;
     QString IconKey;          // shared between rows of one extension
     std::string RenamedName;  // set by a successful rename
-    std::uint32_t Id = 0;     // position in the listing; ties keep this order
+    std::uint32_t Id = 0;     // row number in listing order, dense; ties keep this order
     bool Directory = false;
     bool Parent = false;
 };
@@ -44,6 +45,24 @@ QString DateText(const TIdFTPListItem& entry, bool withTime)
         text += QLatin1Char(' ') + locale.toString(when.time(), format.trimmed());
     }
     return text;
+}
+
+// Ranks of texts by the collator, letter case ignored: equal texts share a
+// rank. The "C" locale's collation compares code units with letter case, so
+// there the texts are case-folded first.
+std::vector<std::uint32_t> RankWith(std::size_t count, const std::function<int(std::uint32_t, std::uint32_t)>& compare)
+{
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0U);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+    std::vector<std::uint32_t> ranks(count, 0);
+    std::uint32_t rank = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && compare(order[i - 1], order[i]) != 0)
+            ++rank;
+        ranks[order[i]] = rank;
+    }
+    return ranks;
 }
 
 QStringList DefaultCaptions()
@@ -80,10 +99,9 @@ void TRemoteListModel::Fill(TListing listing)
         rows_.push_back({&parentItem, QStringLiteral(".."), QLatin1String(TIconCache::DirectoryKey), {}, 0, true, true});
         const QString directoryKey = QLatin1String(TIconCache::DirectoryKey);
         QHash<QString, QString> keys;  // one shared string per extension
-        std::uint32_t id = 1;
         for (const TIdFTPListItem& entry : *listing_) {
             const std::string_view name = entry.FileName();
-            TRow row{&entry, {}, {}, {}, id++, false, false};
+            TRow row{&entry, {}, {}, {}, static_cast<std::uint32_t>(rows_.size()), false, false};
             if (entry.ItemKind() == dkDirectory) {
                 if (name == "." || name == ".." || name.empty())
                     continue;
@@ -125,10 +143,9 @@ void TRemoteListModel::SetSort(int column, int state)
     for (const QModelIndex& index : before)
         ids.push_back(rows_[static_cast<std::size_t>(index.row())].Id);
     Resort();
-    std::vector<int> rowOfId(rows_.size() + 1, -1);
+    std::vector<int> rowOfId(rows_.size(), -1);
     for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].Id < rowOfId.size())
-            rowOfId[rows_[i].Id] = static_cast<int>(i);
+        rowOfId[rows_[i].Id] = static_cast<int>(i);
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
@@ -185,7 +202,7 @@ const std::vector<std::uint32_t>& TRemoteListModel::Ranks(int column)
     std::vector<std::uint32_t>& ranks = ranks_[static_cast<std::size_t>(column)];
     if (!ranks.empty() || rows_.empty())
         return ranks;
-    std::vector<std::uint32_t> textOfRow(rows_.size() + 1, 0);
+    std::vector<std::uint32_t> textOfRow(rows_.size(), 0);
     QHash<QString, std::uint32_t> distinct;
     std::vector<QString> texts;
     for (const TRow& row : rows_) {
@@ -197,25 +214,27 @@ const std::vector<std::uint32_t>& TRemoteListModel::Ranks(int column)
         }
         textOfRow[row.Id] = *it;
     }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(texts.size());
-    for (const QString& text : texts)
-        keys.push_back(collator_.sortKey(text));
-    std::vector<std::uint32_t> order(texts.size());
-    std::iota(order.begin(), order.end(), 0U);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
-    std::vector<std::uint32_t> rankOfText(texts.size(), 0);
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && keys[order[i - 1]].compare(keys[order[i]]) != 0)
-            ++rank;
-        rankOfText[order[i]] = rank;
-    }
+    const std::vector<std::uint32_t> rankOfText = RankTexts(texts);
     ranks.assign(textOfRow.size(), 0);
     for (std::size_t id = 0; id < textOfRow.size(); ++id)
         ranks[id] = rankOfText[textOfRow[id]];
     return ranks;
+}
+
+std::vector<std::uint32_t> TRemoteListModel::RankTexts(const std::vector<QString>& texts) const
+{
+    if (collator_.locale() == QLocale::c()) {
+        std::vector<QString> folded;
+        folded.reserve(texts.size());
+        for (const QString& text : texts)
+            folded.push_back(text.toCaseFolded());
+        return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return folded[a].compare(folded[b]); });
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(texts.size());
+    for (const QString& text : texts)
+        keys.push_back(collator_.sortKey(text));
+    return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]); });
 }
 
 QString TRemoteListModel::TypeName(const TRow& row) const

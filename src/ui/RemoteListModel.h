@@ -89,6 +89,7 @@ private:
     struct TRow;
     void Resort();
     const std::vector<std::uint32_t>& Ranks(int column);
+    std::vector<std::uint32_t> RankTexts(const std::vector<QString>& texts) const;
     QString ColumnText(const TRow& row, int column) const;
     QString TypeName(const TRow& row) const;
 

@@ -1,0 +1,7 @@
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+# The remote list, log pane, status bar and dialogs on the off-screen platform.
+tovrel_test(test_ui_views LABELS ui gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewsGuiApp.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsModelTest.cpp
+  DEPS tovrel_ui Qt6::Test)
