@@ -79,6 +79,12 @@ void TFTPTransfer::CutConnection()
     }
 }
 
+void TFTPTransfer::CutData()
+{
+    // Inside the engine's own progress report only the data channel may go.
+    engine_.CloseDataChannel();
+}
+
 // ---- one attempt ---------------------------------------------------------------
 
 void TFTPTransfer::Attempt(TQueueItem& item)

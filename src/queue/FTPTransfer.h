@@ -52,6 +52,7 @@ public:
 protected:
     void Attempt(TQueueItem& item) override;
     void CutConnection() override;
+    void CutData() override;
 
 private:
     void ConnectFor(TQueueItem& item);

@@ -300,13 +300,18 @@ void TQueueManager::RecordOutcome(TTransferThread& thread, const std::shared_ptr
         OnItemFailed(*item);
 }
 
+bool TQueueManager::IsEligible(const TQueueItem& item, int maxRetries)
+{
+    return item.Status == qsAwaiting && item.Scheduled && item.RetryCount < maxRetries && item.RetryDelayLeft == 0
+           && item.Transfer == nullptr;
+}
+
 std::shared_ptr<TQueueItem> TQueueManager::NextEligible(int maxRetries)
 {
     while (!candidates_.empty()) {
         const TQueueItem* item = candidates_.begin()->second;
         candidates_.erase(candidates_.begin());
-        if (item->Status == qsAwaiting && item->Scheduled && item->RetryCount < maxRetries
-            && item->RetryDelayLeft == 0 && item->Transfer == nullptr)
+        if (IsEligible(*item, maxRetries))
             return Find(item);
         // Passed over: it comes back when it may be ready again (status 11,
         // end of its retry delay, play).
@@ -316,8 +321,27 @@ std::shared_ptr<TQueueItem> TQueueManager::NextEligible(int maxRetries)
 
 void TQueueManager::ThreadEnded(TTransferThread& thread)
 {
-    std::lock_guard lock(threadsLock_);
-    std::erase_if(threads_, [&](const auto& running) { return running.get() == &thread; });
+    {
+        std::lock_guard lock(threadsLock_);
+        std::erase_if(threads_, [&](const auto& running) { return running.get() == &thread; });
+    }
+    // An item may have become ready while every thread was busy (the retry
+    // countdown, an answered question): without this it would wait for the
+    // next play.
+    if (HasEligible())
+        StartTransfers();
+}
+
+bool TQueueManager::HasEligible()
+{
+    std::lock_guard lock(queueLock_);
+    const int maxRetries = MainConfig().MaxRetryCount();
+    while (!candidates_.empty()) {
+        if (IsEligible(*candidates_.begin()->second, maxRetries))
+            return true;
+        candidates_.erase(candidates_.begin());
+    }
+    return false;
 }
 
 std::size_t TQueueManager::ThreadCount() const

@@ -104,6 +104,8 @@ public:
 
     // Thread hand-over handlers (run on the owner thread).
     void HandOut(TTransferThread& thread);
+    /// Takes the thread off the list, and starts threads again when an item
+    /// became ready while all of them were busy.
     void ThreadEnded(TTransferThread& thread);
 
     /// Threads started and not ended or detached.
@@ -147,6 +149,8 @@ private:
     void MarkCandidate(const TQueueItem& item);
     void RecordOutcome(TTransferThread& thread, const std::shared_ptr<TQueueItem>& item);
     std::shared_ptr<TQueueItem> NextEligible(int maxRetries);
+    static bool IsEligible(const TQueueItem& item, int maxRetries);
+    bool HasEligible();
     void StartThreads(int limit);
     void ReapFinished();
 

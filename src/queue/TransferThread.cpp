@@ -213,7 +213,7 @@ bool TTransferThread::HandOverForItem(TQueueItem& item, const std::function<void
 void TTransferThread::ReportWork(TQueueItem& item, std::int64_t count)
 {
     if (stopRequested_) {
-        StopTransfer();
+        CutData();
         return;
     }
     const std::int64_t done = count + resumeOffset_.load();

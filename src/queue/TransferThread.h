@@ -89,6 +89,9 @@ protected:
     /// Closes this thread's connections, errors ignored. Any thread, any time
     /// (also before a connection exists).
     virtual void CutConnection() = 0;
+    /// Ends the running data transfer from inside its progress report (this
+    /// thread); the connection itself closes when the thread ends.
+    virtual void CutData() { CutConnection(); }
 
     /// Records a status on this thread: dropped once a stop was requested;
     /// pushed to the item (UpdateFromTransfer) when the code is qsStarting or
@@ -100,6 +103,7 @@ protected:
     bool HandOverForItem(TQueueItem& item, const std::function<void(TQueueItem&)>& action);
     /// Progress of the running data transfer: BytesDone := count +
     /// ResumeOffset, the item's Progress from it, status "Transfering".
+    /// Once a stop was requested it ends the data transfer instead.
     void ReportWork(TQueueItem& item, std::int64_t count);
 
     TEventDispatcher& Dispatcher() const { return dispatcher_; }

@@ -289,8 +289,10 @@ TEST_F(QueueManagerTest, DeletingARunningItemRemovesItAtOnceAndKeepsItAliveForIt
     // Removal fired the stop status; nothing the thread said afterwards arrived.
     EXPECT_EQ(queue.StatusesOf(address), statuses);
     EXPECT_TRUE(std::find(queue.DoneNames().begin(), queue.DoneNames().end(), "/run") == queue.DoneNames().end());
-    // The stopped thread took nothing more; the other item waits for play.
-    EXPECT_EQ(script.AttemptsOf("/next"), 0u);
+    // The stopped thread took nothing more; a fresh one carries on with the queue.
+    ASSERT_TRUE(queue.WaitFor([&] { return queue.Done() == 1; }));
+    EXPECT_EQ(queue.DoneNames(), std::vector<std::string>{"/next"});
+    EXPECT_EQ(queue.Manager->ThreadsStarted(), 2u);
 }
 
 TEST_F(QueueManagerTest, TransferNowStartsOneThreadBeyondTheLimit)
