@@ -359,3 +359,46 @@ TEST(TlsNegotiation, RefusedProtP)
         EXPECT_EQ(server.Failure(), "");
     }
 }
+
+// The trust decision comes before the login: a certificate the hook refuses
+// ends the login with the handshake error before any credentials are sent,
+// and the hook sees the name the user connected to.
+TEST(TlsNegotiation, RefusedCertificateStopsTheLoginBeforeCredentials)
+{
+    TestCertificate certificate;
+    for (bool accept : {false, true}) {
+        SCOPED_TRACE(accept ? "accepted" : "refused");
+        ScriptedFtpServer server([&certificate, accept](ScriptedSession& s) {
+            s.Send("220 hello\r\n");
+            s.Expect("AUTH TLS");
+            s.Send("234 ok\r\n");
+            if (!s.StartTls(certificate)) {
+                s.failure.clear();  // the client's refusal ends the handshake
+                s.WaitForClose();
+                return;
+            }
+            if (accept)
+                LoginScript(s);
+        });
+        auto ftp = Client(server, utUseRequireTLS);
+        ftp->Host = "localhost";
+        auto* tls = dynamic_cast<TIdSSLIOHandlerSocketOpenSSL*>(ftp->IOHandler());
+        ASSERT_NE(tls, nullptr);
+        std::vector<TIdPeerCertificate> seen;
+        tls->OnVerifyPeer = [&](const TIdPeerCertificate& cert) {
+            seen.push_back(cert);
+            return accept;
+        };
+        EXPECT_EQ(LogIn(*ftp), accept ? "" : "HandShakeFailed: SSL is not available on this server.");
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].HostName, "localhost");
+        EXPECT_TRUE(seen[0].HostNameMatches);
+        EXPECT_FALSE(seen[0].ChainVerified) << "self-signed";
+        EXPECT_EQ(seen[0].FingerprintSHA256, certificate.FingerprintSHA256());
+        EXPECT_EQ(seen[0].Subject, "CN=localhost");
+        EXPECT_LT(seen[0].NotBefore, seen[0].NotAfter);
+        ftp->CloseConnection();
+        EXPECT_EQ(server.Commands().size(), accept ? 5u : 1u) << "AUTH TLS, then the login only when accepted";
+        EXPECT_EQ(server.Failure(), "");
+    }
+}

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -231,6 +232,36 @@ TEST_F(TlsTest, Verification_HookAndVerifyModeDecide) {
         Client c(server.Port(), {}, verify);
         EXPECT_THROW(c.socket.Connect(c.fd, "ftp.example.org", 5000), EIdOSSLConnectError);
     }
+}
+
+// The chain is checked against the system's trust store, not only against a
+// configured root: with the test certificate trusted there (OpenSSL reads
+// SSL_CERT_FILE for its default store), the same server verifies, while the
+// host name check still tells the names apart.
+TEST_F(TlsTest, PeerCertificate_ChainCheckedAgainstSystemTrustStore) {
+    OpensslServer server(*cert_);
+    const char* before = std::getenv("SSL_CERT_FILE");
+    const std::string saved = before ? before : "";
+    ::setenv("SSL_CERT_FILE", cert_->CertFile.c_str(), 1);
+    for (const char* host : {"localhost", "ftp.example.org"}) {
+        SCOPED_TRACE(host);
+        TIdPeerCertificate seen;
+        TIdSSLEvents events;
+        events.OnVerifyPeer = [&](const TIdPeerCertificate& cert) {
+            seen = cert;
+            return true;
+        };
+        Client c(server.Port(), events);
+        c.socket.Connect(c.fd, host, 5000);
+        EXPECT_TRUE(seen.ChainVerified);
+        EXPECT_EQ(seen.ChainResult, X509_V_OK);
+        EXPECT_EQ(seen.ChainResultText, "ok");
+        EXPECT_EQ(seen.HostNameMatches, std::string(host) == "localhost");
+    }
+    if (before)
+        ::setenv("SSL_CERT_FILE", saved.c_str(), 1);
+    else
+        ::unsetenv("SSL_CERT_FILE");
 }
 
 // A server that is no TLS server must give a clear error within the timeout.

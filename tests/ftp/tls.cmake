@@ -27,3 +27,8 @@ tovrel_test(test_ftp_tls_negotiation LABELS ftp integration
 tovrel_test(test_ftp_tls_servers LABELS ftp integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSServersTest.cpp
   DEPS tovrel_ftp tovrel_testservers)
+
+# The engine's error classes: one root for TLS, SOCKS and one-time passwords.
+tovrel_test(test_ftp_exception_tree LABELS ftp unit
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TLSExceptionTreeTest.cpp
+  DEPS tovrel_ftp)
