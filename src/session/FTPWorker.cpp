@@ -551,7 +551,10 @@ void TFTPWorker::DoList()
             cache_.Add(CurrentDir(), listing);
         } catch (const EIdException&) {
             listing.reset();
-            HandleFailure(TRemoteOperation::roList);
+            if (abort_)
+                EndAbortedListing();
+            else
+                HandleFailure(TRemoteOperation::roList);
         }
     }
     {
@@ -559,6 +562,16 @@ void TFTPWorker::DoList()
         listing_ = listing;
     }
     Fire(OnListingReady);
+}
+
+void TFTPWorker::EndAbortedListing()
+{
+    // The user closed the data connection, not the server: nothing to
+    // report. The transfer's final reply may still be on its way, so the
+    // next operation starts on a fresh connection rather than read it as
+    // the answer to its own command.
+    if (EngineConnected())
+        DoDisconnect();
 }
 
 // --- changing directory ------------------------------------------------------

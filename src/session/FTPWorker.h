@@ -159,6 +159,7 @@ private:
     void DoConnect();
     void DoLogin();
     void DoList();
+    void EndAbortedListing();
     void DoChangeDir(const std::string& path);
     void DoChangeDirUp();
     void DoDisconnect();
