@@ -149,6 +149,36 @@ TEST_F(WorkerAbort, AbortedListingIsNeitherShownNorCachedAndTheNextOneIsWhole)
     EXPECT_TRUE(harness.Worker->IsSessionOpen());
 }
 
+// A folder row that is a link ("linkdir" -> "tree") must not have the tree
+// behind it emptied, whether or not its folder's listing is cached.
+TEST(WorkerRecursiveDelete, FolderRowThatIsALinkIsRefusedAndNothingIsDeleted)
+{
+    BrowseTree tree;
+    VsftpdServer server(tree.Root());
+    WorkerHarness harness;
+    ASSERT_TRUE(harness.Connect(harness.HostFor(server)));
+    for (const bool cached : {true, false}) {
+        SCOPED_TRACE(cached ? "cached listing" : "no cached listing");
+        if (cached)
+            harness.List();
+        else
+            harness.Worker->InvalidateListing("/");
+        harness.ClearLog();
+        const std::size_t errors = harness.Count("Error");
+        harness.Worker->RequestRecursiveDelete({"linkdir"});
+        ASSERT_TRUE(harness.WaitForEvent("Error", errors + 1));
+        harness.Dispatcher.WaitFor([&] { return !harness.Worker->Busy(); }, std::chrono::seconds(10));
+        EXPECT_EQ(harness.TakeError(), "Can't delete directory.");
+        EXPECT_EQ(harness.Count("DeleteDone"), 0u);
+        EXPECT_EQ(harness.CountCommands("DELE"), 0u);
+        EXPECT_EQ(harness.CountCommands("RMD"), 0u);
+        EXPECT_TRUE(tree.Exists("linkdir"));
+        EXPECT_TRUE(tree.Exists("tree/match-top.txt"));
+        EXPECT_TRUE(tree.Exists("tree/level 1/level 2/match-deep.txt"));
+        EXPECT_EQ(harness.Worker->CurrentDir(), "/");
+    }
+}
+
 using ServerFactory = std::function<std::unique_ptr<TestFtpServer>(const std::string& root)>;
 
 struct ServerKind {
