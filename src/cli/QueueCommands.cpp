@@ -42,8 +42,9 @@
 namespace fs = std::filesystem;
 
 const char* const kQueueUsage =
-    "  queue add FILE.xml (--get URL LOCALDIR | --put LOCALPATH URL)... [--site NAME]\n"
-    "                                 append downloads and uploads (files or folders)\n"
+    "  queue add FILE.xml (--get URL LOCALDIR | --put LOCALPATH URL)... [--site NAME] [--tls]\n"
+    "                                 append downloads and uploads (files or folders);\n"
+    "                                 --tls: the URLs' server needs explicit TLS\n"
     "  queue run FILE.xml [--max N] [--exists ask|overwrite|resume|skip]\n"
     "                                 transfer a queue file; what is left is saved back\n";
 
@@ -68,6 +69,7 @@ struct TQueueArgs {
     std::string Verb;
     std::string File;
     std::string Site;
+    bool Tls = false;
     std::vector<TQueueRequest> Requests;
     TQueueRunOptions Run;
 };
@@ -98,7 +100,7 @@ TQueueArgs ParseQueueArgs(const std::vector<std::string>& args)
 {
     if (args.size() < 2 || (args[0] != "add" && args[0] != "run"))
         throw std::invalid_argument("queue needs add or run and a queue file");
-    TQueueArgs parsed{args[0], args[1], {}, {}, {}};
+    TQueueArgs parsed{args[0], args[1], {}, false, {}, {}};
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& word = args[i];
         const std::size_t left = args.size() - i - 1;
@@ -107,6 +109,8 @@ TQueueArgs ParseQueueArgs(const std::vector<std::string>& args)
             const bool get = word == "--get";
             parsed.Requests.push_back({get, get ? args[i + 2] : args[i + 1], get ? args[i + 1] : args[i + 2]});
             i += 2;
+        } else if (add && word == "--tls") {
+            parsed.Tls = true;
         } else if (add && word == "--site" && left >= 1) {
             parsed.Site = args[++i];
         } else if (!add && word == "--max" && left >= 1) {
@@ -127,7 +131,7 @@ TQueueArgs ParseQueueArgs(const std::vector<std::string>& args)
 bool SameServer(const THost& a, const THost& b)
 {
     return a.Hostname == b.Hostname && a.Port == b.Port && a.IsAnonymous == b.IsAnonymous
-           && a.Username == b.Username && a.Password == b.Password && !b.UseSSL;
+           && a.Username == b.Username && a.Password == b.Password && a.UseSSL == b.UseSSL;
 }
 
 /// The host records a queue item is made for: a stored host (--site) or a
@@ -146,10 +150,11 @@ public:
         throw std::runtime_error("No stored host named \"" + name + "\".");
     }
 
-    const THost& ForUrl(const std::string& url)
+    const THost& ForUrl(const std::string& url, bool tls)
     {
         THost host;
         host.FromURL(url);
+        host.UseSSL = tls;
         host.InitialRemoteDirectory.clear();
         for (const auto& entry : quick_.Items())
             if (SameServer(host, *entry))
@@ -342,7 +347,7 @@ int RunQueueAdd(const TQueueArgs& args)
     std::vector<std::unique_ptr<TQueueItem>> items;
     for (const auto& request : args.Requests) {
         const bool site = !args.Site.empty();
-        const THost& host = site ? resolver.Site(args.Site) : resolver.ForUrl(request.Url);
+        const THost& host = site ? resolver.Site(args.Site) : resolver.ForUrl(request.Url, args.Tls);
         const std::string remote = RemotePathOf(request.Url, site);
         if (request.Download)
             items.push_back(MakeDownload(host, remote, request.Local, remote.back() == '/'));

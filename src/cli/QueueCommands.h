@@ -1,13 +1,13 @@
 #pragma once
 // "tovrel-ftp-cli queue": the program's transfer queue from the command line.
 //
-//   queue add FILE.xml (--get URL LOCALDIR | --put LOCALPATH URL)... [--site NAME]
+//   queue add FILE.xml (--get URL LOCALDIR | --put LOCALPATH URL)... [--site NAME] [--tls]
 //   queue run FILE.xml [--max N] [--exists ask|overwrite|resume|skip]
 //
 // - add appends items to a queue file (creating it when missing). A URL's
 //   server is recorded in the quick-connect history, so the file refers to
-//   it by host ID; --site NAME uses a stored host instead (the URL is then
-//   just the remote path). Elements already in the file are kept as they
+//   it by host ID (--tls: that server needs explicit TLS); --site NAME uses
+//   a stored host instead (the URL is then just the remote path). Elements already in the file are kept as they
 //   are, even those this installation cannot read.
 // - run loads the file, plays it with the queue manager and its transfer
 //   threads, prints one line per finished or failed item and a summary,
