@@ -231,6 +231,11 @@ void TFTPTransfer::InstallTransport(bool useTLS)
     }
     engine_.SetIOHandler(std::move(transport));
     engine_.SetUseTLS(useTLS ? utUseRequireTLS : utNoTLSSupport);
+    // Files are protected like the login; a server that only allows clear
+    // data still serves the host.
+    engine_.AllowClearDataFallback = useTLS;
+    if (useTLS)
+        engine_.SetDataPortProtection(ftpdpsPrivate);
 }
 
 void TFTPTransfer::TransferItem(TQueueItem& item)
