@@ -136,7 +136,8 @@ TIdSSLSessionPtr TIdSSLIOHandlerSocketOpenSSL::TakeSessionToOffer() const {
     TIdSSLSessionPtr s = Session();
     if (!store_->unused.empty()) store_->unused.pop_back();
     store_->lastOffered = s;
-    return s;
+    // The stored session stays untouched, so that it can be offered again.
+    return CopySSLSession(s);
 }
 
 const TIdPeerCertificate* TIdSSLIOHandlerSocketOpenSSL::PeerCertificate() const {

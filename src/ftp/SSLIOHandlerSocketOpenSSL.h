@@ -56,9 +56,11 @@ public:
 
     /// The session the next data connection should resume. A control
     /// connection and its clones share the tickets the server issued on any of
-    /// them: each TLS 1.3 ticket may be good for one resumption only, so every
-    /// clone takes the newest ticket nobody offered yet, and only when none is
-    /// left offers the last one again (TLS 1.2 sessions serve many times).
+    /// them: some servers honour each TLS 1.3 ticket once (vsftpd) and send a
+    /// new one on every data connection, others send none on an upload's data
+    /// connection (proftpd) and honour a ticket again. So every clone takes the
+    /// newest ticket nobody offered yet, and when none is left offers (a copy
+    /// of) the last one again, as TLS 1.2 sessions always are.
     TIdSSLSessionPtr Session() const;
     void SetSessionToResume(TIdSSLSessionPtr session) { resume_ = std::move(session); }
     bool SessionReused() const { return session_ && session_->SessionReused(); }

@@ -107,6 +107,12 @@ bool IsUnexpectedEof() {
 
 }  // namespace
 
+TIdSSLSessionPtr CopySSLSession(const TIdSSLSessionPtr& session) {
+    if (!session) return {};
+    SSL_SESSION* copy = SSL_SESSION_dup(session.get());
+    return copy ? TIdSSLSessionPtr(copy, SSL_SESSION_free) : TIdSSLSessionPtr();
+}
+
 TIdSSLSocket::TIdSSLSocket(TIdSSLContext& context) : context_(context) {}
 
 TIdSSLSocket::~TIdSSLSocket() {

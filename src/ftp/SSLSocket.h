@@ -26,6 +26,10 @@ class TIdSSLContext;
 
 /// A TLS session that a later connection may resume (shared, immutable).
 using TIdSSLSessionPtr = std::shared_ptr<SSL_SESSION>;
+/// A copy of a session to offer on one connection. OpenSSL stops offering a
+/// TLS 1.3 session object once a connection has resumed it, so an offer that
+/// may be repeated must be made with a copy; null for null.
+TIdSSLSessionPtr CopySSLSession(const TIdSSLSessionPtr& session);
 
 class TIdSSLSocket {
 public:

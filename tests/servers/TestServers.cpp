@@ -309,7 +309,7 @@ void WriteProftpdTls(std::ofstream& out, const std::string& workDir, const TestC
         << "<IfModule mod_tls.c>\n"
         // The login and the data must be protected; the control connection
         // may return to clear text after the login ("CCC").
-        << "TLSEngine on\nTLSRequired auth+data\nTLSVerifyClient off\n"
+        << "TLSEngine on\nTLSRequired auth+data\nTLSVerifyClient off\nTLSOptions EnableDiags\n"
         << "TLSECCertificateFile " << tls.CertFile() << "\n"
         << "TLSECCertificateKeyFile " << tls.KeyFile() << "\n"
         << "TLSLog " << workDir << "/tls.log\n"
