@@ -362,6 +362,14 @@ int RunQueueAdd(const TQueueArgs& args)
 
 // ---- queue run: the question on the terminal -------------------------------------------
 
+/// Set by SIGINT and SIGTERM: the run stops its transfers and saves the queue.
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int)
+{
+    gInterrupted = true;
+}
+
 /// One line from standard input within `seconds`; nullopt on timeout or
 /// end of input. Read byte by byte, so nothing beyond the line is consumed.
 std::optional<std::string> ReadAnswerLine(int seconds)
@@ -371,7 +379,10 @@ std::optional<std::string> ReadAnswerLine(int seconds)
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd in{0, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&in, 1, static_cast<int>(left.count())) == 0)
+        const int ready = left.count() <= 0 ? 0 : ::poll(&in, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR && !gInterrupted)
+            continue;
+        if (ready <= 0)
             return std::nullopt;
         char c = 0;
         const ssize_t got = ::read(0, &c, 1);
@@ -430,13 +441,6 @@ std::optional<TExistingFileAnswer> AskOnTerminal(TQueueItem& item, const EFTPFil
 }
 
 // ---- queue run ---------------------------------------------------------------------------
-
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int)
-{
-    gInterrupted = true;
-}
 
 /// Elements of the file the manager will not load (hosts this installation
 /// does not know, other directions): kept so that saving back loses nothing.
@@ -623,18 +627,24 @@ void ApplyExistsMode(TQueueManager& manager, const TMainConfig& config, TQueueEx
 /// Sets "MaxFTPTransferCount" for this run only.
 class TTransferLimit {
 public:
-    TTransferLimit(TMainConfig& config, int limit) : config_(config), old_(config.MaxFTPTransferCount())
+    TTransferLimit(TMainConfig& config, int limit)
+        : config_(config), old_(config.MaxFTPTransferCount()), changed_(limit > 0 && limit != old_)
     {
-        if (limit > 0)
+        if (changed_)
             config_.SetMaxFTPTransferCount(limit);
     }
-    ~TTransferLimit() { config_.SetMaxFTPTransferCount(old_); }
+    ~TTransferLimit()
+    {
+        if (changed_)
+            config_.SetMaxFTPTransferCount(old_);
+    }
     TTransferLimit(const TTransferLimit&) = delete;
     TTransferLimit& operator=(const TTransferLimit&) = delete;
 
 private:
     TMainConfig& config_;
     int old_;
+    bool changed_;
 };
 
 int RunQueue(const std::string& file, const TQueueRunOptions& options)

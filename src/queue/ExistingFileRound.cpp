@@ -133,9 +133,16 @@ std::optional<TExistingFileRound::TResolved> TExistingFileRound::ResolveOne()
             continue;
         // The question may run a modal loop in which threads hand over
         // and the queue changes; the error is ours until the item drops it.
-        const std::shared_ptr<std::exception> error(std::move(item->LastError));
+        std::unique_ptr<std::exception> error = std::move(item->LastError);
         const auto& conflict = dynamic_cast<const EFTPFileAlreadyExistsException&>(*error);
-        const TExistingFileAnswer answer = AnswerFor(*item, conflict, *situation);
+        TExistingFileAnswer answer;
+        try {
+            answer = AnswerFor(*item, conflict, *situation);
+        } catch (...) {
+            if (!item->LastError) // unanswered: the conflict waits for the next round
+                item->LastError = std::move(error);
+            throw;
+        }
         if (answer.Scope != efsOnlyThisFile)
             Remember(*situation, answer);
         const bool stillOurs = manager_.Contains(item.get()) && item->Transfer == nullptr && !item->LastError;

@@ -335,6 +335,22 @@ TEST_F(ExistingFileRoundTest, LogsEveryErrorItPassesAsDebugLines)
     EXPECT_EQ(log_, expected);
 }
 
+TEST_F(ExistingFileRoundTest, AQuestionThatFailsLeavesTheConflictWaiting)
+{
+    TQueueItem& item = Conflict(efsUploadSmaller, "a.bin");
+    round_.Ask = [](TQueueItem&, const EFTPFileAlreadyExistsException&) -> std::optional<TExistingFileAnswer> {
+        throw std::runtime_error("no window");
+    };
+    EXPECT_THROW(round_.Run(), std::runtime_error);
+    ASSERT_NE(item.LastError, nullptr);
+    EXPECT_NE(dynamic_cast<EFTRemoteFileSmallerAlreadyExists*>(item.LastError.get()), nullptr);
+    round_.Ask = [](TQueueItem&, const EFTPFileAlreadyExistsException&) {
+        return std::optional(TExistingFileAnswer{faeResume, efsOnlyThisFile});
+    };
+    EXPECT_TRUE(round_.Run()) << "the next round asks again";
+    EXPECT_EQ(item.SmallerAction, faeResume);
+}
+
 TEST_F(ExistingFileRoundTest, ItemsAThreadRunsAreLeftAlone)
 {
     struct TIdle : TQueueItemTransfer {
