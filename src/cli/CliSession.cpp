@@ -37,8 +37,17 @@ TCliSession::TCliSession(const TCliTarget& target, const TCliOptions& options)
             LogLine(kind == wlkCommand ? "Command>" : "Reply>", text);
         });
     worker.Start();
+    Login(target.Host);
+    if (log) {
+        const std::string protocol = worker.TLSProtocol();
+        if (!protocol.empty())
+            LogLine("TLS>", protocol + " " + worker.TLSCipher());
+    }
+}
 
-    RunOperation([&] { worker.SetHost(target.Host); });
+void TCliSession::Login(const THost& host)
+{
+    RunOperation([&] { worker_->SetHost(host); });
     if (!connected_) {
         RaisePendingError();
         // A server that is no FTP server (no 220 greeting) leaves no error.
@@ -46,19 +55,13 @@ TCliSession::TCliSession(const TCliTarget& target, const TCliOptions& options)
         throw ECliSessionError(failed.ShortDescription(), failed.LongDescription());
     }
     // The connect requested the log-in; its busy event may still be on its way.
-    if (!dispatcher_.WaitFor([this] { return loggedIn_ || (busyEvents_ >= 2 && depth_ == 0); }, kWaitLimit))
-        throw std::runtime_error("the session did not log in");
-    if (!dispatcher_.WaitFor([this] { return depth_ == 0; }, kWaitLimit))
+    if (!dispatcher_.WaitFor([this] { return loggedIn_ || (busyEvents_ >= 2 && depth_ == 0); }, kWaitLimit)
+        || !dispatcher_.WaitFor([this] { return depth_ == 0; }, kWaitLimit))
         throw std::runtime_error("the session did not log in");
     RaisePendingError();
     if (!loggedIn_) {
         const EFTRemoteAuthenticationFailed failed;
         throw ECliSessionError(failed.ShortDescription(), failed.LongDescription());
-    }
-    if (log) {
-        const std::string protocol = worker.TLSProtocol();
-        if (!protocol.empty())
-            LogLine("TLS>", protocol + " " + worker.TLSCipher());
     }
 }
 

@@ -54,6 +54,7 @@ public:
     void Walk(const std::string& path, const std::function<void(const TIdFTPListItems&)>& visit);
 
 private:
+    void Login(const THost& host);
     /// Waits until the operation started by `request` has ended: every
     /// busy event it fired was matched by its idle event.
     void RunOperation(const std::function<void()>& request);
