@@ -4,6 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/EngineCommands.h"
 #include "cli/ListingCommands.h"
+#include "cli/QueueCommands.h"
 #include "cli/SessionCommands.h"
 #include "ftp/IdExceptions.h"
 
@@ -65,11 +66,13 @@ int main(int argc, char** argv)
     if (command == "parse-listing")
         return RunParseListing(argc, argv);
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
+        std::cout << kUsage << kQueueUsage;
         return 0;
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     try {
+        if (command == "queue")
+            return RunQueueCommand(args);
         return Dispatch(command, ParseCliOptions(args));
     } catch (const std::invalid_argument& e) {
         std::cerr << e.what() << "\n" << kUsage;
