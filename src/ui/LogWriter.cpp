@@ -29,9 +29,11 @@ void AddReplyLines(std::vector<TLogLine>& lines, std::string_view text)
     const char separator = text.find('\n') != std::string_view::npos ? '\n' : '\r';
     while (!text.empty()) {
         const std::size_t end = text.find(separator);
-        const std::string_view piece = text.substr(0, end);
+        // A piece of nothing but a CR (the blank line of a CRLF reply) is as
+        // empty as two adjacent separators.
+        const std::string_view piece = Trim(text.substr(0, end));
         if (!piece.empty())
-            lines.push_back({QStringLiteral("Reply> ") + TextFromRemote(Trim(piece)), kReplyColour});
+            lines.push_back({QStringLiteral("Reply> ") + TextFromRemote(piece), kReplyColour});
         if (end == std::string_view::npos)
             break;
         text.remove_prefix(end + 1);

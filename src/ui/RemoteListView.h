@@ -43,6 +43,8 @@ public:
 
     void SetSort(int column, int state);
     void SetWorkerBusy(bool busy) { busy_ = busy; }
+    /// A caption is open for in-place editing.
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
     // --- pending names (consumed by the next Fill) ------------------------
     void SetNameToEdit(const QString& caption) { nameToEdit_ = caption; }

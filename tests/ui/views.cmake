@@ -4,4 +4,6 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 tovrel_test(test_ui_views LABELS ui gui
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewsGuiApp.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsModelTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsNavigationTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsLogTest.cpp
   DEPS tovrel_ui Qt6::Test)
