@@ -5,6 +5,8 @@
 #include "hosts/XMLLoadException.h"
 #include "i18n/LanguageManager.h"
 
+#include <mutex>
+
 namespace {
 
 constexpr const char* RootName = "HostList";
@@ -125,6 +127,11 @@ void THosts::AddDefaultHosts()
     }
 }
 
+namespace {
+std::mutex SavedHookLock;
+THosts::TSavedHook SavedHookSlot;
+} // namespace
+
 void THosts::Save()
 {
     registry_.Transaction([this](TRegistry& registry) {
@@ -134,4 +141,17 @@ void THosts::Save()
             registry.WriteString(std::string(RegistryKey) + "\\" + host->HostID, "", host->CommonName);
     });
     doc_.Save();
+    TSavedHook hook;
+    {
+        std::lock_guard guard(SavedHookLock);
+        hook = SavedHookSlot;
+    }
+    if (hook)
+        hook(*this, registry_);
+}
+
+void THosts::SetSavedHook(TSavedHook hook)
+{
+    std::lock_guard guard(SavedHookLock);
+    SavedHookSlot = std::move(hook);
 }

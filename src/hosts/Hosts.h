@@ -24,6 +24,7 @@
 #include "platform/Registry.h"
 #include "store/XMLDocument.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,8 +60,15 @@ public:
     void AddOrUpdate(const THost& host);
     /// Adds three public anonymous FTP servers.
     void AddDefaultHosts();
-    /// Rewrites the registry host index, then writes "Hosts.xml".
+    /// Rewrites the registry host index, then writes "Hosts.xml", then runs
+    /// the saved hook.
     void Save();
+
+    /// Runs after every successful Save() of any host tree with the hosts
+    /// and the registry holding their index (the desktop's upload entries
+    /// follow it). Process-wide; an exception from it passes to the caller.
+    using TSavedHook = std::function<void(const THosts& hosts, const TRegistry& registry)>;
+    static void SetSavedHook(TSavedHook hook);
 
 private:
     void LoadElement(pugi::xml_node element, THostTreeNode* node,
