@@ -7,8 +7,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -213,6 +215,33 @@ TEST_F(CliQueueTest, ExistingTargetsAreAskedOnTheTerminal)
     EXPECT_EQ(quiet.ExitCode, 0) << quiet.Out << quiet.Err;
     EXPECT_THAT(quiet.Err, Not(HasSubstr("Filename: ")));
     EXPECT_EQ(ReadWholeFile(download + "/hello.txt"), "Howdy, world\n");
+}
+
+// --exists resume: a smaller remote file is continued from its size, one
+// at least as large counts as complete and stays untouched.
+TEST_F(CliQueueTest, ResumeContinuesSmallerUploadsAndLeavesCompleteOnes)
+{
+    const std::string content = FixtureTree::Pattern(200000, 11);
+    WriteWholeFile(work_ + "/part.bin", content);
+    WriteWholeFile(work_ + "/whole.bin", content);
+    // The remote part differs from the local bytes, so a resume shows.
+    WriteWholeFile(tree_.Root() + "/upload/part.bin", std::string(70000, 'R'));
+    WriteWholeFile(tree_.Root() + "/upload/whole.bin", std::string(200000, 'W'));
+    const passwd* user = ::getpwnam(kTestUser);
+    ASSERT_NE(user, nullptr);
+    for (const char* name : {"/upload/part.bin", "/upload/whole.bin"})
+        ASSERT_EQ(::chown((tree_.Root() + name).c_str(), user->pw_uid, user->pw_gid), 0);
+    ASSERT_EQ(Cli("queue add " + Quote(QueueFile()) + " --put " + Quote(work_ + "/part.bin") + " " + Url("/upload/")
+                  + " --put " + Quote(work_ + "/whole.bin") + " " + Url("/upload/"))
+                  .ExitCode,
+              0);
+
+    TRun run = Cli("queue run " + Quote(QueueFile()) + " --exists resume");
+    EXPECT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+    EXPECT_EQ(ReadWholeFile(tree_.Root() + "/upload/part.bin"), std::string(70000, 'R') + content.substr(70000));
+    EXPECT_EQ(ReadWholeFile(tree_.Root() + "/upload/whole.bin"), std::string(200000, 'W'));
+    EXPECT_THAT(run.Out, HasSubstr("skipped Upload " + work_ + "/whole.bin"));
+    EXPECT_EQ(QueuedItems(), 1);
 }
 
 } // namespace
