@@ -251,6 +251,30 @@ INSTANTIATE_TEST_SUITE_P(
         ServerKind{"pyftpdlib", [](const std::string& root) { return std::make_unique<PyftpdlibServer>(root); }}),
     [](const ::testing::TestParamInfo<ServerKind>& param) { return std::string(param.param.Name); });
 
+// The connection options reach the session's connection too.
+TEST(CliSessionOptions, SessionCommandsGoThroughASocksProxy)
+{
+    FixtureTree tree;
+    AddSessionCases(tree.Root());
+    VsftpdServer server(tree.Root());
+    MicrosocksProxy proxy;
+    const std::string work = MakeTempDir("tovrel-cli-socks-");
+    const std::string base =
+        "ftp://" + server.User() + ":" + server.Password() + "@127.0.0.1:" + std::to_string(server.Port());
+    const std::string socks = " --socks5 127.0.0.1:" + std::to_string(proxy.Port());
+    auto r = RunCli("mkdir" + socks + " " + ShellQuote(base + "/tree/by proxy"), work);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::is_directory(tree.Root() + "/tree/by proxy"));
+    r = RunCli("ls --resolve-links --json" + socks + " " + ShellQuote(base + "/tree"), work);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "\"name\":\"by proxy\"")) << r.out;
+    proxy.Stop();
+    r = RunCli("ls --resolve-links" + socks + " " + ShellQuote(base + "/tree"), work);
+    EXPECT_EQ(r.exitCode, 1) << "no proxy, no connection";
+    EXPECT_TRUE(Contains(r.err, "Connection to remote host refused.")) << r.err;
+    RemoveTree(work);
+}
+
 // A stored host of "Hosts.xml" in the user's data folder, chosen by name.
 TEST(CliSite, StoredHostIsUsedByName)
 {
