@@ -3,6 +3,7 @@
 
 #include "QueueHarness.h"
 
+#include "servers/TestServers.h"
 #include "session/TransferExceptions.h"
 
 #include <gtest/gtest.h>
@@ -375,6 +376,48 @@ TEST_F(QueueManagerTest, ManyItemsAreHandedOutInQueueOrderWithRetriesInterleaved
     EXPECT_EQ(firstRound, expected);
     EXPECT_EQ(retried, expectedRetries);
     EXPECT_EQ(queue.Manager->Count(), 0u);
+}
+
+TEST_F(QueueManagerTest, SavedQueueLoadsBackUnscheduledAndAppendsEachTime)
+{
+    THost host = TestHost();
+    host.NewHostID();
+    const std::string folder = MakeTempDir("tovrel-queue-file");
+    WriteWholeFile(folder + "/up.txt", "12345");
+    queue.Manager->SetHostLookup([&](std::string_view id) { return id == host.HostID ? &host : nullptr; });
+    queue.Manager->AddDownload(host, "/pub/", true, 0, 5LL << 30, false, folder + "/in", "/pub/docs/big.iso");
+    queue.Manager->AddDownload(host, "/pub/", false, 0, 0, true, folder + "/in", "/pub/tree");
+    queue.Manager->AddUpload(host, folder, true, "/incoming/", folder + "/up.txt");
+    queue.Manager->SaveToFile(folder + "/Queue.xml");
+
+    QueueHarness loaded([this](TQueueManager& manager) { return std::make_shared<StandInThread>(manager, script); });
+    loaded.Manager->SetHostLookup([&](std::string_view id) { return id == host.HostID ? &host : nullptr; });
+    loaded.Manager->SetUploadSmallerDefault(faeResume);
+    loaded.Manager->LoadFromFile(folder + "/Queue.xml");
+    loaded.Manager->LoadFromFile(folder + "/Queue.xml");
+    ASSERT_EQ(loaded.Manager->Count(), 6u);
+    std::lock_guard lock(loaded.Manager->QueueLock());
+    auto item = loaded.Manager->Items().begin();
+    for (int round = 0; round < 2; ++round) {
+        TQueueItem& big = **item++;
+        EXPECT_EQ(big.FileSize, 5LL << 30);
+        EXPECT_EQ(big.GetLocalFilename(), folder + "/in/docs/big.iso");
+        const TQueueItem& tree = **item++;
+        EXPECT_TRUE(tree.IsDirectory);
+        EXPECT_EQ(tree.RemoteFilename, "/pub/tree");
+        const TQueueItem& up = **item++;
+        EXPECT_EQ(up.TransferDirection, tdUpload);
+        EXPECT_EQ(up.RemoteFilename, "/incoming/up.txt");
+        EXPECT_EQ(up.FileSize, 5);
+        EXPECT_EQ(up.SmallerAction, faeResume);  // the manager's default of the direction
+        for (const TQueueItem* each : std::vector<const TQueueItem*>{&big, &tree, &up}) {
+            EXPECT_FALSE(each->Scheduled);
+            EXPECT_EQ(each->Status, qsAwaiting);
+        }
+    }
+    loaded.Manager->StartTransfers();  // nothing scheduled: nothing starts
+    EXPECT_EQ(loaded.Manager->ThreadsStarted(), 0u);
+    RemoveTree(folder);
 }
 
 } // namespace
