@@ -6,4 +6,5 @@ tovrel_test(test_ui_views LABELS ui gui
           ${CMAKE_CURRENT_LIST_DIR}/viewsModelTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsNavigationTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsLogTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsDialogsTest.cpp
   DEPS tovrel_ui Qt6::Test)
