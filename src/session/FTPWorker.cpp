@@ -530,25 +530,10 @@ void TFTPWorker::DoList()
         std::atomic<bool>& Flag;
         ~TClearAbort() { Flag = false; }
     } clearAbort{abort_};
-    const std::string directory = CurrentDir();
-    TListing listing = cache_.Find(directory);
+    TListing listing = cache_.Find(CurrentDir());
     if (!listing) {
         try {
-            ReconnectIfClosed();
-            engine_.RetrieveListing(nullptr, "-al", true);
-            // Closing the data connection may look like its regular end: a
-            // listing cut short that way must not be shown or cached.
-            if (abort_)
-                throw EIdException("The listing was aborted.");
-            TIdFTPListItems& items = engine_.ListingItems();
-            {
-                std::string format = engine_.ListingFormat();
-                std::lock_guard lock(mutex_);
-                listingFormat_ = std::move(format);
-            }
-            ResolveLinks(items, CurrentDir(), true);
-            listing = std::shared_ptr<const TIdFTPListItems>(CopyListing(items));
-            cache_.Add(CurrentDir(), listing);
+            listing = FetchListing();
         } catch (const EIdException&) {
             listing.reset();
             if (abort_)
@@ -562,6 +547,27 @@ void TFTPWorker::DoList()
         listing_ = listing;
     }
     Fire(OnListingReady);
+}
+
+TFTPWorker::TListing TFTPWorker::FetchListing()
+{
+    ReconnectIfClosed();
+    engine_.RetrieveListing(nullptr, "-al", true);
+    // Closing the data connection may look like its regular end: a listing
+    // cut short that way is neither shown nor cached. (Its final reply was
+    // read, so the connection stays in step.)
+    if (abort_)
+        return nullptr;
+    TIdFTPListItems& items = engine_.ListingItems();
+    {
+        std::string format = engine_.ListingFormat();
+        std::lock_guard lock(mutex_);
+        listingFormat_ = std::move(format);
+    }
+    ResolveLinks(items, CurrentDir(), true);
+    TListing listing(CopyListing(items));
+    cache_.Add(CurrentDir(), listing);
+    return listing;
 }
 
 void TFTPWorker::EndAbortedListing()

@@ -159,6 +159,9 @@ private:
     void DoConnect();
     void DoLogin();
     void DoList();
+    /// LIST -al of the working directory with its links resolved, cached;
+    /// null when the abort flag cut it short.
+    TListing FetchListing();
     void EndAbortedListing();
     void DoChangeDir(const std::string& path);
     void DoChangeDirUp();
