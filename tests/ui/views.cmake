@@ -8,3 +8,9 @@ tovrel_test(test_ui_views LABELS ui gui
           ${CMAKE_CURRENT_LIST_DIR}/viewsLogTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsDialogsTest.cpp
   DEPS tovrel_ui Qt6::Test)
+
+# The views fed by a real browsing worker against vsftpd.
+tovrel_test(test_ui_views_worker LABELS ui gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewsGuiApp.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsWorkerTest.cpp
+  DEPS tovrel_ui tovrel_testservers Qt6::Test)
