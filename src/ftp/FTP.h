@@ -208,6 +208,7 @@ private:
     void AnnounceActivePort(const std::string& address, std::uint16_t port);
     void FinishTransfer();
     void ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink);
+    void ReceiveIntoFile(TIdIOHandler& data, int fd);
     void SendFile(TIdIOHandler& data, int fd, std::int64_t bytes);
     void WorkBegin(TWorkMode mode, std::int64_t expected);
     void Work(TWorkMode mode, std::int64_t count);

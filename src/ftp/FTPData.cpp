@@ -354,23 +354,37 @@ void TIdFTP::ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink)
     WorkEnd(wmRead);
 }
 
+void TIdFTP::ReceiveIntoFile(TIdIOHandler& data, int fd)
+{
+    const auto size = static_cast<std::size_t>(std::max(data.RecvBufferSize, 1));
+    std::int64_t total = 0;
+    WorkBegin(wmRead, 0);
+    try {
+        while (true) {
+            const std::size_t got = data.ReadSomeToFile(fd, size);
+            if (got == 0)
+                break;
+            total += static_cast<std::int64_t>(got);
+            Work(wmRead, total);
+        }
+    } catch (...) {
+        WorkEnd(wmRead);
+        throw;
+    }
+    WorkEnd(wmRead);
+}
+
 void TIdFTP::SendFile(TIdIOHandler& data, int fd, std::int64_t bytes)
 {
     const auto size = static_cast<std::size_t>(std::max(data.SendBufferSize, 1));
-    const std::unique_ptr<char[]> buffer(new char[size]);
     std::int64_t total = 0;
     WorkBegin(wmWrite, bytes);
     try {
         while (true) {
-            const ssize_t got = ::read(fd, buffer.get(), size);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                throw EIdException(std::string("Cannot read the local file: ") + std::strerror(errno));
-            if (got == 0)
+            const std::size_t sent = data.WriteFromFile(fd, size);
+            if (sent == 0)
                 break;
-            data.WriteBytes(buffer.get(), static_cast<std::size_t>(got));
-            total += got;
+            total += static_cast<std::int64_t>(sent);
             Work(wmWrite, total);
         }
     } catch (const EIdSocketError& error) {
@@ -430,40 +444,36 @@ void TIdFTP::Download(const std::string& remote, const TIdDataSink& sink, std::i
 
 void TIdFTP::DownloadToFile(const std::string& remote, const std::string& local, bool canOverwrite, bool resume)
 {
-    struct stat info {};
-    int fd = -1;
+    // Creating first and looking at an existing file only when that fails
+    // costs one call per new file, and no other program can slip a file in
+    // between the look and the creation.
+    int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     std::int64_t offset = 0;
-    if (::stat(local.c_str(), &info) == 0) {
+    if (fd < 0 && errno == EEXIST) {
         resume = resume && SupportsRestart();
         if (resume) {
-            // Resuming wins over overwriting: the bytes already here are kept.
-            fd = ::open(local.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            offset = info.st_size;
+            // Resuming wins over overwriting: the bytes already here are kept,
+            // and the new ones go after them.
+            fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                offset = ::lseek(fd, 0, SEEK_END);
+                if (offset < 0) {
+                    const int err = errno;
+                    ::close(fd);
+                    throw EIdException("Cannot open the local file " + local + ": " + std::strerror(err));
+                }
+            }
         } else if (canOverwrite) {
             fd = ::open(local.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         } else {
             throw EIdFTPFileAlreadyExists();
         }
-    } else {
-        fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     }
     if (fd < 0)
         throw EIdException("Cannot open the local file " + local + ": " + std::strerror(errno));
     FdGuard file(fd);
-    Download(
-        remote,
-        [fd](const char* data, std::size_t size) {
-            while (size > 0) {
-                const ssize_t written = ::write(fd, data, size);
-                if (written < 0 && errno == EINTR)
-                    continue;
-                if (written < 0)
-                    throw EIdException(std::string("Cannot write the local file: ") + std::strerror(errno));
-                data += written;
-                size -= static_cast<std::size_t>(written);
-            }
-        },
-        offset);
+    DoStatus(ftpTransfer, "Starting FTP transfer");
+    TransferData("RETR " + remote, false, offset, [&](TIdIOHandler& data) { ReceiveIntoFile(data, fd); });
 }
 
 void TIdFTP::UploadFromFile(const std::string& local, const std::string& remote, bool append,

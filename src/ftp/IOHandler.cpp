@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 std::string IdStatusText(TIdStatus status, std::string_view argument)
@@ -222,4 +223,48 @@ void TIdIOHandler::WriteBytes(const char* data, std::size_t size)
         return;
     }
     RawSend(data, size);
+}
+
+char* TIdIOHandler::FileBuffer(std::size_t size)
+{
+    if (fileBufferSize_ < size) {
+        fileBuffer_.reset(new char[size]);
+        fileBufferSize_ = size;
+    }
+    return fileBuffer_.get();
+}
+
+void IdWriteAllToFile(int file, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(file, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            throw EIdException(std::string("Cannot write the local file: ") + std::strerror(errno));
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+std::size_t TIdIOHandler::ReadSomeToFile(int file, std::size_t size)
+{
+    char* buffer = FileBuffer(size);
+    const std::size_t got = ReadSome(buffer, size);
+    IdWriteAllToFile(file, buffer, got);
+    return got;
+}
+
+std::size_t TIdIOHandler::WriteFromFile(int file, std::size_t size)
+{
+    char* buffer = FileBuffer(size);
+    ssize_t got = 0;
+    do {
+        got = ::read(file, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        throw EIdException(std::string("Cannot read the local file: ") + std::strerror(errno));
+    if (got > 0)
+        WriteBytes(buffer, static_cast<std::size_t>(got));
+    return static_cast<std::size_t>(got);
 }

@@ -38,6 +38,10 @@ enum TIdStatus {
 /// "Connected.", "Disconnecting.", "Disconnected." or the argument itself.
 std::string IdStatusText(TIdStatus status, std::string_view argument = {});
 
+/// Writes every byte to the file `file`; raises EIdException ("Cannot write
+/// the local file: ...") on failure.
+void IdWriteAllToFile(int file, const char* data, std::size_t size);
+
 using TIdStatusEvent = std::function<void(TIdStatus status, const std::string& text)>;
 
 /// Sees every byte of a connection: OnReceive before the bytes enter the
@@ -105,6 +109,16 @@ public:
     /// Up to `size` bytes: buffered input first, else one receive. 0 when the
     /// peer closed. Raises EIdReadTimeout or EIdSocketError.
     std::size_t ReadSome(char* buffer, std::size_t size);
+    /// Receives up to `size` bytes and writes them to the file `file` at its
+    /// position; 0 when the peer closed. Errors as ReadSome; a failed write
+    /// raises EIdException ("Cannot write the local file: ..."), keeping what
+    /// was written before. A transport that passes bytes through unchanged
+    /// may move them without copying them through user memory.
+    virtual std::size_t ReadSomeToFile(int file, std::size_t size);
+    /// Sends up to `size` bytes read from the file `file` at its position; 0
+    /// at its end. Errors as WriteBytes; a failed read raises EIdException
+    /// ("Cannot read the local file: ...").
+    virtual std::size_t WriteFromFile(int file, std::size_t size);
     /// Checks for a peer close; closes the socket when seen. With `raise`,
     /// raises EIdConnClosedGracefully when no input is buffered.
     void CheckForDisconnect(bool raise);
@@ -141,8 +155,15 @@ protected:
     std::uint16_t peerPort_ = 0;
     std::uint16_t localPort_ = 0;
 
+    /// A scratch block of at least `size` bytes for the file calls, kept
+    /// for the life of the object (not zero-filled).
+    char* FileBuffer(std::size_t size);
+
 private:
     bool FillBuffer(int timeoutMs);
+
+    std::unique_ptr<char[]> fileBuffer_;
+    std::size_t fileBufferSize_ = 0;
 
     std::string input_;
     std::size_t inputPos_ = 0;

@@ -8,6 +8,9 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +24,59 @@ namespace {
 {
     throw EIdSocketError(IdSocketErrorFromErrno(err));
 }
+
+// A file that arrives in one or two reads costs less by copying than by
+// setting up a pipe; beyond this many bytes the splice path pays off.
+constexpr std::size_t kCopyBeforeSplice = 64 * 1024;
+// The pipe's capacity bounds each splice; 1 MiB is the usual system limit.
+constexpr int kPipeSize = 1024 * 1024;
+
+void WaitReadable(int fd, int timeoutMs)
+{
+    if (timeoutMs <= 0)
+        return;
+    pollfd pfd{fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&pfd, 1, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    if (rc == 0)
+        throw EIdReadTimeout();
+}
+
+/// sendfile(2) has no MSG_NOSIGNAL: while one runs, SIGPIPE stays blocked
+/// for this thread, and one that the call raised is taken off again, so a
+/// peer gone mid-upload is an error, not the end of the program.
+class SigpipeBlock {
+public:
+    SigpipeBlock()
+    {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+        sigset_t pending;
+        sigpending(&pending);
+        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~SigpipeBlock()
+    {
+        if (raised_ && !wasPending_) {
+            const timespec zero{};
+            while (sigtimedwait(&pipe_, nullptr, &zero) < 0 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+    }
+    SigpipeBlock(const SigpipeBlock&) = delete;
+    SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+    void Raised() { raised_ = true; }
+
+private:
+    sigset_t pipe_;
+    sigset_t old_;
+    bool wasPending_ = false;
+    bool raised_ = false;
+};
 
 struct AddrInfoDeleter {
     void operator()(addrinfo* info) const { freeaddrinfo(info); }
@@ -91,6 +147,7 @@ bool IsIPv6Literal(const std::string& text)
 
 TIdIOHandlerStack::~TIdIOHandlerStack()
 {
+    ClosePipe();
     ReleaseSocket();
 }
 
@@ -142,6 +199,7 @@ void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     SetSocket(fd);
+    ResetFileState();
     try {
         if (socks) {
             TIdSocksFdChannel channel(fd, ReadTimeout > 0 ? ReadTimeout : -1);
@@ -160,6 +218,7 @@ void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
 void TIdIOHandlerStack::Adopt(int fd)
 {
     SetSocket(fd);
+    ResetFileState();
     ReadAddresses();
     if (Intercept && Intercept->OnConnect)
         Intercept->OnConnect();
@@ -184,6 +243,7 @@ void TIdIOHandlerStack::Close()
         return;
     if (Intercept && Intercept->OnDisconnect)
         Intercept->OnDisconnect();
+    ClosePipe();
     ReleaseSocket();
 }
 
@@ -197,15 +257,7 @@ std::unique_ptr<TIdIOHandler> TIdIOHandlerStack::Clone() const
 std::size_t TIdIOHandlerStack::RawRecv(char* buffer, std::size_t size, int timeoutMs)
 {
     const int fd = fd_;
-    if (timeoutMs > 0) {
-        pollfd pfd{fd, POLLIN, 0};
-        int rc;
-        do {
-            rc = ::poll(&pfd, 1, timeoutMs);
-        } while (rc < 0 && errno == EINTR);
-        if (rc == 0)
-            throw EIdReadTimeout();
-    }
+    WaitReadable(fd, timeoutMs);
     while (true) {
         const ssize_t got = ::recv(fd, buffer, size, 0);
         if (got >= 0)
@@ -233,5 +285,154 @@ void TIdIOHandlerStack::RawSend(const char* data, std::size_t size)
         }
         data += sent;
         size -= static_cast<std::size_t>(sent);
+    }
+}
+
+// ---- file data without copies ------------------------------------------------
+
+void TIdIOHandlerStack::ResetFileState()
+{
+    copiedToFile_ = 0;
+    spliceRefused_ = false;
+    sendfileRefused_ = false;
+}
+
+bool TIdIOHandlerStack::Unchanged() const
+{
+    return PassThrough() && !RawPending() && !(Intercept && (Intercept->OnReceive || Intercept->OnSend));
+}
+
+bool TIdIOHandlerStack::OpenPipe()
+{
+    if (pipe_[0] >= 0)
+        return true;
+    if (::pipe2(pipe_, O_CLOEXEC) != 0) {
+        pipe_[0] = pipe_[1] = -1;
+        return false;
+    }
+    // A larger pipe means fewer calls per megabyte; the default is fine when
+    // the system refuses.
+    int size = ::fcntl(pipe_[1], F_SETPIPE_SZ, kPipeSize);
+    if (size <= 0)
+        size = ::fcntl(pipe_[1], F_GETPIPE_SZ);
+    pipeSize_ = static_cast<std::size_t>(size > 0 ? size : 65536);
+    return true;
+}
+
+void TIdIOHandlerStack::ClosePipe()
+{
+    for (int& end : pipe_) {
+        if (end >= 0)
+            ::close(end);
+        end = -1;
+    }
+}
+
+std::size_t TIdIOHandlerStack::ReadSomeToFile(int file, std::size_t size)
+{
+    const bool splice = Unchanged() && !spliceRefused_ && BufferedBytes() == 0 && !peerClosed_ && fd_ >= 0;
+    if (!splice)
+        return TIdIOHandler::ReadSomeToFile(file, size);
+    if (copiedToFile_ < kCopyBeforeSplice) {
+        const std::size_t got = TIdIOHandler::ReadSomeToFile(file, std::min(size, kCopyBeforeSplice));
+        copiedToFile_ += got;
+        return got;
+    }
+    if (!OpenPipe()) {
+        spliceRefused_ = true;
+        return TIdIOHandler::ReadSomeToFile(file, size);
+    }
+    return SpliceToFile(file, size);
+}
+
+std::size_t TIdIOHandlerStack::SpliceToFile(int file, std::size_t size)
+{
+    const int fd = fd_;
+    WaitReadable(fd, ReadTimeout);
+    ssize_t got = 0;
+    do {
+        got = ::splice(fd, nullptr, pipe_[1], nullptr, std::min(size, pipeSize_), SPLICE_F_MOVE);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        if (aborted_)
+            throw EIdSocketError(10053);
+        if (errno != EINVAL && errno != ENOSYS)
+            ThrowErrno(errno);
+        // This socket cannot splice after all: copy from now on.
+        spliceRefused_ = true;
+        return TIdIOHandler::ReadSomeToFile(file, size);
+    }
+    if (got == 0) {
+        peerClosed_ = true;
+        // A local abort is no end of data: the transfer must fail.
+        if (aborted_)
+            throw EIdSocketError(10053);
+        return 0;
+    }
+    DrainPipeTo(file, static_cast<std::size_t>(got));
+    return static_cast<std::size_t>(got);
+}
+
+void TIdIOHandlerStack::DrainPipeTo(int file, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t moved = ::splice(pipe_[0], nullptr, file, nullptr, size, SPLICE_F_MOVE);
+        if (moved > 0) {
+            size -= static_cast<std::size_t>(moved);
+            continue;
+        }
+        if (moved < 0 && errno == EINTR)
+            continue;
+        const int err = moved < 0 ? errno : EIO;
+        if (err != EINVAL && err != ENOSYS) {
+            ClosePipe();  // what it still holds is lost with this transfer
+            spliceRefused_ = true;
+            throw EIdException(std::string("Cannot write the local file: ") + std::strerror(err));
+        }
+        // A file opened for appending, or a file system that cannot take a
+        // splice: copy what the pipe holds, and copy from now on.
+        spliceRefused_ = true;
+        char* buffer = FileBuffer(size);
+        std::size_t have = 0;
+        while (have < size) {
+            const ssize_t got = ::read(pipe_[0], buffer + have, size - have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                throw EIdException(std::string("Cannot write the local file: ") + std::strerror(err));
+            have += static_cast<std::size_t>(got);
+        }
+        IdWriteAllToFile(file, buffer, size);
+        return;
+    }
+}
+
+std::size_t TIdIOHandlerStack::WriteFromFile(int file, std::size_t size)
+{
+    if (!Unchanged() || sendfileRefused_)
+        return TIdIOHandler::WriteFromFile(file, size);
+    CheckForDisconnect(true);
+    if (fd_ < 0)
+        throw EIdClosedSocket();
+    const int fd = fd_;
+    SigpipeBlock noSignal;
+    while (true) {
+        const ssize_t sent = ::sendfile(fd, file, nullptr, size);
+        if (sent >= 0)
+            return static_cast<std::size_t>(sent);
+        if (errno == EINTR)
+            continue;
+        if (errno == EPIPE)
+            noSignal.Raised();
+        // A socket shut down under the sender by an abort.
+        if (aborted_)
+            throw EIdSocketError(10038);
+        if (errno == EINVAL || errno == ENOSYS) {
+            sendfileRefused_ = true;  // a file sendfile cannot read from
+            return TIdIOHandler::WriteFromFile(file, size);
+        }
+        if (errno == EIO || errno == EOVERFLOW)
+            throw EIdException(std::string("Cannot read the local file: ") + std::strerror(errno));
+        ThrowErrno(errno);
     }
 }
