@@ -89,7 +89,6 @@ void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool passThrough, const std::s
 
 void TIdSSLIOHandlerSocketOpenSSL::Close() {
     if (session_ && session_->Active() && !aborted_ && Opened()) {
-        Harvest();  // once our close_notify is out, OpenSSL drops incoming tickets
         // close_notify tells the server an upload is complete; on a data
         // connection, waiting for its answer keeps our close from resetting
         // data it has not read yet. A control connection does not wait: its
