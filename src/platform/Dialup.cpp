@@ -1,0 +1,5 @@
+#include "platform/Dialup.h"
+
+std::vector<std::string> TDialup::PhonebookNames() { return {}; }
+
+bool TDialup::EnsureDialup(const std::string&) { return true; }
