@@ -1,9 +1,14 @@
 #include "platform/DesktopSwitches.h"
 
+#include "hosts/Hosts.h"
 #include "platform/DesktopFile.h"
 #include "platform/FileManagerEntries.h"
 #include "platform/MimeApps.h"
+#include "platform/Registry.h"
 #include "platform/XdgPaths.h"
+#include "store/MainConfig.h"
+
+#include <QCoreApplication>
 
 #include <QFile>
 #include <QString>
@@ -125,4 +130,28 @@ void TDesktopSwitches::HostsSaved(const THosts& hosts, const TRegistry& registry
     const TFileManagerEntries entries(executable_);
     if (entries.Exist())
         Quietly([&] { entries.Write(TFileManagerEntries::EntriesFor(hosts, registry)); });
+}
+
+std::shared_ptr<TDesktopSwitches> TDesktopSwitches::Install(TMainConfig& config, std::string executable)
+{
+    if (executable.empty())
+        executable = QCoreApplication::applicationFilePath().toStdString();
+    const std::string dataDirectory = config.DataDirectory();
+    auto switches = std::make_shared<TDesktopSwitches>(std::move(executable), [dataDirectory] {
+        const THosts hosts(dataDirectory);
+        return TFileManagerEntries::EntriesFor(hosts, TRegistry(dataDirectory));
+    });
+    config.SetRegistrySwitches(switches);
+    THosts::SetSavedHook([weak = std::weak_ptr<TDesktopSwitches>(switches)](const THosts& hosts,
+                                                                            const TRegistry& registry) {
+        if (const auto live = weak.lock())
+            live->HostsSaved(hosts, registry);
+    });
+    return switches;
+}
+
+void TDesktopSwitches::Uninstall(TMainConfig& config)
+{
+    THosts::SetSavedHook(nullptr);
+    config.SetRegistrySwitches(nullptr);
 }

@@ -21,10 +21,12 @@
 #include "store/RegistrySwitches.h"
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+class TMainConfig;
 class THosts;
 class TRegistry;
 struct TUploadEntry;
@@ -37,6 +39,13 @@ public:
     /// `executable`: the program's full path; `uploadEntries` answers the
     /// entries for the current hosts when the context menu is switched on.
     TDesktopSwitches(std::string executable, std::function<std::vector<TUploadEntry>()> uploadEntries);
+
+    /// The desktop program's set-up: switches for `executable` (empty: this
+    /// process's program) whose upload entries list the hosts of the
+    /// settings' data directory, installed on `config` and as the host
+    /// tree's saved hook. Uninstall() undoes both (before `config` goes).
+    static std::shared_ptr<TDesktopSwitches> Install(TMainConfig& config, std::string executable = {});
+    static void Uninstall(TMainConfig& config);
 
     static std::string AutostartPath();
     static std::string UserDesktopFilePath();

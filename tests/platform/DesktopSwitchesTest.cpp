@@ -5,6 +5,7 @@
 #include "platform/FileManagerEntries.h"
 #include "platform/OpenCommand.h"
 #include "platform/Registry.h"
+#include "store/MainConfig.h"
 
 #include "platform/XdgSandbox.h"
 
@@ -173,11 +174,8 @@ TEST_F(DesktopSwitchesTest, SavingTheHostTreeRewritesTheEntriesWhenSwitchedOn)
 {
     QTemporaryDir data;
     const std::string dir = data.path().toStdString();
-    TDesktopSwitches live(kExe, [&dir] {
-        THosts hosts(dir);
-        return TFileManagerEntries::EntriesFor(hosts, TRegistry(dir));
-    });
-    THosts::SetSavedHook([&live](const THosts& hosts, const TRegistry& registry) { live.HostsSaved(hosts, registry); });
+    TMainConfig config(dir);
+    TDesktopSwitches::Install(config, kExe);
 
     THosts hosts(dir);
     THost first;
@@ -185,7 +183,9 @@ TEST_F(DesktopSwitchesTest, SavingTheHostTreeRewritesTheEntriesWhenSwitchedOn)
     hosts.AddOrUpdate(first);
     EXPECT_FALSE(XdgSandbox::Exists(ServiceMenu())); // switched off: nothing written
 
-    live.SetExplorerContextMenu(true);
+    config.SetExplorerContextMenu(true);
+    EXPECT_TRUE(config.ExplorerContextMenu());
+    EXPECT_TRUE(XdgSandbox::Exists(ScriptFolder() + "/Upload to Zeta"));
     THost second;
     second.CommonName = "Alpha";
     hosts.AddOrUpdate(second);
@@ -200,5 +200,11 @@ TEST_F(DesktopSwitchesTest, SavingTheHostTreeRewritesTheEntriesWhenSwitchedOn)
               "upload" + std::to_string(zeta) + ";upload" + std::to_string(1 - zeta) + ";");
     EXPECT_EQ(menu->Value("Desktop Action upload" + std::to_string(zeta), "Name"), "Upload to Zeta");
     EXPECT_TRUE(XdgSandbox::Exists(ScriptFolder() + "/Upload to Alpha"));
-    THosts::SetSavedHook(nullptr);
+
+    TDesktopSwitches::Uninstall(config);
+    THost third;
+    third.CommonName = "Gamma";
+    hosts.AddOrUpdate(third);
+    EXPECT_FALSE(XdgSandbox::Exists(ScriptFolder() + "/Upload to Gamma"));
+    EXPECT_FALSE(config.ExplorerContextMenu()); // the settings' stand-in again
 }
