@@ -1,5 +1,6 @@
 #include "integration/HandOffServer.h"
 
+#include "platform/PrivateFolder.h"
 #include "platform/XdgPaths.h"
 
 #include <QCryptographicHash>
@@ -22,7 +23,8 @@ std::string THandOffServer::SocketName(const std::string& dataDirectory)
     const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(dataDirectory),
                                                        QCryptographicHash::Sha256).toHex().left(16);
     const std::string runtime = TXdgPaths::RuntimeDir();
-    const std::string folder = runtime.empty() ? QDir::tempPath().toStdString() : runtime;
+    // Never a shared folder: another user could listen there first.
+    const std::string folder = runtime.empty() ? PrivateTempFolder() : runtime;
     return folder + "/tovrel-ftp-" + std::to_string(::getuid()) + "-" + digest.toStdString() + ".sock";
 }
 

@@ -32,8 +32,8 @@ public:
     std::function<void(const std::string& reason)> OnRefused;
 
     /// The socket path for the user's data directory: in $XDG_RUNTIME_DIR
-    /// when set, else in the temporary folder, named after the user and a
-    /// digest of the directory.
+    /// when set, else in the user's private temporary folder, named after
+    /// the user and a digest of the directory.
     static std::string SocketName(const std::string& dataDirectory);
 
     explicit THandOffServer(std::string socketName);

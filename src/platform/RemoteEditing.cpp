@@ -1,30 +1,18 @@
 #include "platform/RemoteEditing.h"
 
 #include "platform/OpenCommand.h"
+#include "platform/PrivateFolder.h"
 #include "queue/QueueManager.h"
-#include "store/DataDirectory.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// A folder only this user can enter, and not a link planted by someone else.
-bool IsPrivateFolder(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
-           && (st.st_mode & 077) == 0;
-}
 
 std::string FolderOf(const std::string& path)
 {
@@ -46,19 +34,7 @@ TFileStamp TFileStamp::Of(const std::string& path)
     return stamp;
 }
 
-std::string TRemoteEditing::PrivateTempFolder()
-{
-    const std::string base = QDir::tempPath().toStdString();
-    const std::string path = base + "/tovrel-ftp-" + std::to_string(::getuid());
-    if (::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && IsPrivateFolder(path)))
-        if (IsPrivateFolder(path))
-            return path;
-    // Taken by someone else: a fresh folder of our own.
-    std::string unique = path + "-XXXXXX";
-    if (::mkdtemp(unique.data()))
-        return unique;
-    throw EInOutError("Could not make a private temporary folder in " + base + ": " + std::strerror(errno));
-}
+std::string TRemoteEditing::PrivateTempFolder() { return ::PrivateTempFolder(); }
 
 TRemoteEditing::TRemoteEditing(TQueueManager& queue, std::string tempFolder)
     : queue_(queue), tempFolder_(tempFolder.empty() ? PrivateTempFolder() : std::move(tempFolder))

@@ -10,9 +10,7 @@
 //
 // Contract:
 // - User-interface thread only (a Qt event loop reports the exits).
-// - The temporary folder is private to the user: "tovrel-ftp-<uid>" in the
-//   system's temporary folder, mode 0700, refused when it is a link or
-//   another user's (then a new private folder is made).
+// - The temporary folder is private to the user (PrivateTempFolder()).
 // - A copy counts as changed when its modification time (full resolution)
 //   or its size differ from when the program was started; a deleted copy
 //   is not uploaded.
