@@ -4,11 +4,11 @@
 #include "platform/XdgPaths.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <exception>
 #include <unistd.h>
 
 namespace {
@@ -24,7 +24,14 @@ std::string THandOffServer::SocketName(const std::string& dataDirectory)
                                                        QCryptographicHash::Sha256).toHex().left(16);
     const std::string runtime = TXdgPaths::RuntimeDir();
     // Never a shared folder: another user could listen there first.
-    const std::string folder = runtime.empty() ? PrivateTempFolder() : runtime;
+    std::string folder = runtime;
+    if (folder.empty()) {
+        try {
+            folder = PrivateTempFolder();
+        } catch (const std::exception&) {
+            folder = dataDirectory; // the user's own, too
+        }
+    }
     return folder + "/tovrel-ftp-" + std::to_string(::getuid()) + "-" + digest.toStdString() + ".sock";
 }
 

@@ -33,7 +33,8 @@ public:
 
     /// The socket path for the user's data directory: in $XDG_RUNTIME_DIR
     /// when set, else in the user's private temporary folder, named after
-    /// the user and a digest of the directory.
+    /// the user and a digest of the directory (in the data directory itself
+    /// when no private temporary folder can be made).
     static std::string SocketName(const std::string& dataDirectory);
 
     explicit THandOffServer(std::string socketName);
