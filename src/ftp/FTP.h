@@ -203,8 +203,14 @@ private:
     void PublishData(TIdIOHandler* handler, int listenFd);
     void TransferData(const std::string& command, bool upload, std::int64_t restOffset,
                       const std::function<void(TIdIOHandler&)>& body);
-    std::unique_ptr<TIdIOHandler> OpenPassiveData(const std::string& command, bool upload, std::int64_t restOffset);
-    std::unique_ptr<TIdIOHandler> OpenActiveData(const std::string& command, bool upload, std::int64_t restOffset);
+    void OpenPassiveData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                         std::int64_t restOffset);
+    void OpenActiveData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                        std::int64_t restOffset);
+    void OpenBoundData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                       std::int64_t restOffset);
+    void AnnounceAndAccept(TIdIOHandler& data, int fd, const std::string& boundIP, std::uint16_t port,
+                           const std::string& command, bool upload, std::int64_t restOffset);
     void AnnounceActivePort(const std::string& address, std::uint16_t port);
     void FinishTransfer();
     void ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink);

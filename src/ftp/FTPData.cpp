@@ -157,15 +157,18 @@ TIdHostPort TIdFTP::PassiveAddress()
     return address;
 }
 
-std::unique_ptr<TIdIOHandler> TIdFTP::OpenPassiveData(const std::string& command, bool upload,
-                                                      std::int64_t restOffset)
+// The openers hand the new data connection to the caller's `data` as soon as
+// it exists, so that a failure later on still closes it, fires
+// OnDataChannelDestroy and withdraws it from CloseDataChannel() first.
+void TIdFTP::OpenPassiveData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                             std::int64_t restOffset)
 {
     SendPret(command);
     DataSecurityStep();
     const TIdHostPort address = usingExtDataPort_ ? ExtendedPassiveAddress() : PassiveAddress();
     if (upload)
         WriteCommand(command);
-    std::unique_ptr<TIdIOHandler> data = MakeDataHandler();
+    data = MakeDataHandler();
     if (OnDataChannelCreate)
         OnDataChannelCreate(*data);
     PublishData(data.get(), -1);
@@ -180,7 +183,6 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenPassiveData(const std::string& command
     }
     if (DataChannelProtected())
         data->SetPassThrough(false, Host);
-    return data;
 }
 
 namespace {
@@ -218,9 +220,41 @@ int BindListener(const std::string& localIP, int port)
 
 }  // namespace
 
-std::unique_ptr<TIdIOHandler> TIdFTP::OpenActiveData(const std::string& command, bool upload,
-                                                     std::int64_t restOffset)
+void TIdFTP::OpenBoundData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                           std::int64_t restOffset)
 {
+    // Behind a SOCKS proxy the server cannot reach us: the proxy listens for
+    // it (BIND) and relays its connection to ours.
+    data = MakeDataHandler();
+    if (OnDataChannelCreate)
+        OnDataChannelCreate(*data);
+    PublishData(data.get(), -1);
+    const TIdSocksAddress listening = data->OpenBind(Host);
+    // PORT needs an address; a proxy that names itself is reached where we
+    // reached it.
+    std::string address = listening.Host;
+    if (!IsIPv4Literal(address) && !IsIPv6Literal(address))
+        address = data->PeerIP();
+    DataSecurityStep();
+    AnnounceActivePort(ExternalIP.empty() ? address : ExternalIP, listening.Port);
+    if (restOffset > 0)
+        SendCommand("REST " + std::to_string(restOffset), 350);
+    if (upload)
+        SendCommandAllowing(command, {125, 150});
+    else
+        SendCommandAllowing(command, {125, 150, 154});
+    data->AcceptBind();
+    if (DataChannelProtected())
+        data->SetPassThrough(false, Host);
+}
+
+void TIdFTP::OpenActiveData(std::unique_ptr<TIdIOHandler>& data, const std::string& command, bool upload,
+                            std::int64_t restOffset)
+{
+    if (io_->TransparentProxy.Enabled()) {
+        OpenBoundData(data, command, upload, restOffset);
+        return;
+    }
     const std::string localIP = io_->LocalIP();
     int fd = -1;
     if (DataPort == 0 && DataPortMin > 0 && DataPortMax >= DataPortMin) {
@@ -234,7 +268,7 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenActiveData(const std::string& command,
             throw EIdCouldNotBindSocket();
     }
     FdGuard listener(fd);
-    std::unique_ptr<TIdIOHandler> data = MakeDataHandler();
+    data = MakeDataHandler();
     if (OnDataChannelCreate)
         OnDataChannelCreate(*data);
     if (::listen(fd, 15) != 0)
@@ -245,7 +279,20 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenActiveData(const std::string& command,
     std::uint16_t port = 0;
     const std::string boundIP = IdAddressText(&bound, &port);
     PublishData(data.get(), fd);
+    try {
+        AnnounceAndAccept(*data, fd, boundIP, port, command, upload, restOffset);
+    } catch (...) {
+        PublishData(data.get(), -1);  // before the listener closes
+        throw;
+    }
+    PublishData(data.get(), -1);
+    if (DataChannelProtected())
+        data->SetPassThrough(false, Host);
+}
 
+void TIdFTP::AnnounceAndAccept(TIdIOHandler& data, int fd, const std::string& boundIP, std::uint16_t port,
+                               const std::string& command, bool upload, std::int64_t restOffset)
+{
     DataSecurityStep();
     AnnounceActivePort(ExternalIP.empty() ? boundIP : ExternalIP, port);
     if (restOffset > 0)
@@ -265,17 +312,13 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenActiveData(const std::string& command,
             continue;
         const int accepted = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (accepted >= 0) {
-            data->Adopt(accepted);
-            break;
+            data.Adopt(accepted);
+            return;
         }
         if (errno == EINTR || errno == EAGAIN)
             continue;
         throw EIdSocketError(IdSocketErrorFromErrno(errno == EINVAL ? ECONNABORTED : errno));
     }
-    PublishData(data.get(), -1);
-    if (DataChannelProtected())
-        data->SetPassThrough(false, Host);
-    return data;
 }
 
 void TIdFTP::AnnounceActivePort(const std::string& address, std::uint16_t port)
@@ -320,7 +363,10 @@ void TIdFTP::TransferData(const std::string& command, bool upload, std::int64_t 
         dataActive_ = false;
     };
     try {
-        data = Passive ? OpenPassiveData(command, upload, restOffset) : OpenActiveData(command, upload, restOffset);
+        if (Passive)
+            OpenPassiveData(data, command, upload, restOffset);
+        else
+            OpenActiveData(data, command, upload, restOffset);
         body(*data);
     } catch (...) {
         release();

@@ -1,6 +1,7 @@
 #include "ftp/IOHandler.h"
 
 #include "ftp/IdExceptions.h"
+#include "ftp/SocksErrors.h"
 
 #include <sys/socket.h>
 #include <poll.h>
@@ -49,6 +50,16 @@ void TIdIOHandler::SetPassThrough(bool passThrough, const std::string&)
 {
     if (!passThrough)
         throw EIdTLSClientTLSHandShakeFailed();
+}
+
+TIdSocksAddress TIdIOHandler::OpenBind(const std::string&)
+{
+    throw EIdTransparentProxyCantBind();
+}
+
+void TIdIOHandler::AcceptBind()
+{
+    throw EIdTransparentProxyCantBind();
 }
 
 void TIdIOHandler::SetSocket(int fd)

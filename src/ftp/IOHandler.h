@@ -81,6 +81,15 @@ public:
     virtual void Open(const std::string& host, std::uint16_t port) = 0;
     /// Takes over an already connected socket (an accepted data connection).
     virtual void Adopt(int fd) = 0;
+    /// An active-mode data connection through the SOCKS proxy: connects to
+    /// the proxy and has it listen for one connection from `peerHost`;
+    /// returns where the peer must connect (for PORT/EPRT). Raises
+    /// EIdTransparentProxyCantBind without SOCKS, else as Open.
+    virtual TIdSocksAddress OpenBind(const std::string& peerHost);
+    /// After OpenBind: waits until the peer has connected through the proxy
+    /// (at most ReadTimeout; 0 waits without limit). Abort() ends the wait
+    /// with EIdSocketError 10053.
+    virtual void AcceptBind();
     /// Closes the socket (owner thread). The object can be opened again.
     virtual void Close() = 0;
     /// Any thread: shuts the socket down so a blocked call fails.

@@ -188,21 +188,29 @@ int TIdIOHandlerStack::ConnectSocket(const std::string& host, std::uint16_t port
     ThrowErrno(lastError);
 }
 
-void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
+void TIdIOHandlerStack::ConnectAndAdopt(const std::string& host, std::uint16_t port)
 {
     if (Opened())
         throw EIdAlreadyConnected();
-    const bool socks = TransparentProxy.Enabled();
-    const int fd = socks ? ConnectSocket(TransparentProxy.Host, TransparentProxy.Port) : ConnectSocket(host, port);
+    const int fd = ConnectSocket(host, port);
     // Commands are single small writes answered by the peer: never hold one
     // back waiting for the ACK of the previous segment.
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     SetSocket(fd);
     ResetFileState();
+}
+
+void TIdIOHandlerStack::Open(const std::string& host, std::uint16_t port)
+{
+    const bool socks = TransparentProxy.Enabled();
+    if (socks)
+        ConnectAndAdopt(TransparentProxy.Host, TransparentProxy.Port);
+    else
+        ConnectAndAdopt(host, port);
     try {
         if (socks) {
-            TIdSocksFdChannel channel(fd, ReadTimeout > 0 ? ReadTimeout : -1);
+            TIdSocksFdChannel channel(fd_, ReadTimeout > 0 ? ReadTimeout : -1);
             TransparentProxy.Connect(channel, host, port);
         }
     } catch (...) {
@@ -220,6 +228,42 @@ void TIdIOHandlerStack::Adopt(int fd)
     SetSocket(fd);
     ResetFileState();
     ReadAddresses();
+    if (Intercept && Intercept->OnConnect)
+        Intercept->OnConnect();
+}
+
+TIdSocksAddress TIdIOHandlerStack::OpenBind(const std::string& peerHost)
+{
+    if (!TransparentProxy.Enabled())
+        return TIdIOHandler::OpenBind(peerHost);
+    ConnectAndAdopt(TransparentProxy.Host, TransparentProxy.Port);
+    try {
+        TIdSocksFdChannel channel(fd_, ReadTimeout > 0 ? ReadTimeout : -1);
+        TIdSocksAddress listening = TransparentProxy.Bind(channel, peerHost, 0);
+        ReadAddresses();
+        return listening;
+    } catch (...) {
+        ReleaseSocket();
+        throw;
+    }
+}
+
+void TIdIOHandlerStack::AcceptBind()
+{
+    if (fd_ < 0) {
+        if (aborted_)
+            throw EIdSocketError(10053);
+        throw EIdClosedSocket();
+    }
+    try {
+        TIdSocksFdChannel channel(fd_, ReadTimeout > 0 ? ReadTimeout : -1);
+        TransparentProxy.AcceptBind(channel);
+    } catch (const EIdSocksError&) {
+        // The proxy connection shut down under the wait is an abort.
+        if (aborted_)
+            throw EIdSocketError(10053);
+        throw;
+    }
     if (Intercept && Intercept->OnConnect)
         Intercept->OnConnect();
 }

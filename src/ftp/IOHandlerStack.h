@@ -18,6 +18,8 @@ public:
 
     void Open(const std::string& host, std::uint16_t port) override;
     void Adopt(int fd) override;
+    TIdSocksAddress OpenBind(const std::string& peerHost) override;
+    void AcceptBind() override;
     void Close() override;
     std::unique_ptr<TIdIOHandler> Clone() const override;
     std::size_t ReadSomeToFile(int file, std::size_t size) override;
@@ -28,6 +30,8 @@ protected:
     void RawSend(const char* data, std::size_t size) override;
     /// Connects the TCP socket (to the proxy when SOCKS is on); returns fd.
     int ConnectSocket(const std::string& host, std::uint16_t port);
+    /// Connects to `host` and makes the socket this transport's own.
+    void ConnectAndAdopt(const std::string& host, std::uint16_t port);
     void ReadAddresses();
 
 private:
