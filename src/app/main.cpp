@@ -1,16 +1,19 @@
 // tovrel-ftp: process start and shutdown.
 //
 // Order: assertion handler, application object, termination signals, the
-// settings (data directory and "Config.xml"), then the main window. The
-// settings outlive every window and are destroyed last, writing any change
-// made after the window's own save.
+// settings (data directory and "Config.xml"), the selection filters, then
+// the main window, which creates everything else. The filters and the
+// settings outlive the window and are destroyed last, the settings writing
+// any change made after the window's own save.
 
-#include "app/PlaceholderMainWindow.h"
+#include "app/Application.h"
 #include "app/TerminationSignals.h"
+#include "hosts/Filters.h"
 #include "store/Assertions.h"
 #include "store/MainConfig.h"
+#include "ui/AppIcons.h"
+#include "ui/MainForm.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -33,35 +36,49 @@ void ReportStartFailure(const char* what)
 int main(int argc, char* argv[])
 {
     InstallAssertionHandler();
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovrel FTP"));
+    QApplication::setDesktopFileName(QStringLiteral("tovrel-ftp"));
+    TAppIcons::SetUpIconTheme();
+    QApplication::setWindowIcon(TAppIcons::ApplicationIcon());
 
-    QPointer<QWidget> mainWindow;
+    QPointer<TMainForm> mainWindow;
     TTerminationSignals terminationSignals;
     terminationSignals.OnTerminate = [&mainWindow](int) {
         // Terminated by the session or the user: close in order, never ask.
         if (mainWindow)
-            mainWindow->close();
+            mainWindow->CloseWithoutQuestion();
         else
             QCoreApplication::exit(kExitStartFailed);
     };
 
     std::unique_ptr<TMainConfig> config;
+    std::unique_ptr<TFilters> filters;
+    std::unique_ptr<TMainForm> window;
     try {
         config = std::make_unique<TMainConfig>();
+        TMainConfig::SetInstance(config.get());
+        filters = std::make_unique<TFilters>(config->DataDirectory());
+        window = std::make_unique<TMainForm>(*config, *filters);
     } catch (const std::exception& e) {
+        // A damaged store is left as it is for the user to look at.
+        window.reset();
+        filters.reset();
         ReportStartFailure(e.what());
+        TMainConfig::SetInstance(nullptr);
         return kExitStartFailed;
     }
-    TMainConfig::SetInstance(config.get());
+    mainWindow = window.get();
+    app.SetExceptionHandler([&mainWindow](std::exception_ptr error) {
+        if (mainWindow)
+            mainWindow->HandleException(error);
+    });
+    window->show();
+    const int result = QApplication::exec();
 
-    int result = 0;
-    {
-        TPlaceholderMainWindow window(*config);
-        mainWindow = &window;
-        window.ShowWithStoredLayout();
-        result = QApplication::exec();
-    }
+    app.SetExceptionHandler(nullptr);
+    window.reset();
+    filters.reset();
     TMainConfig::SetInstance(nullptr);
     config.reset();
     return result;

@@ -133,7 +133,7 @@ TEST_F(ProgramStartTest, InterruptKeepsStoredSettingsAndRestoresTheWindow)
     EXPECT_NE(config.ReadValue("SelectedBottomPageControlIndex", "<absent>"), "<absent>");
 }
 
-TEST_F(ProgramStartTest, WithoutRememberFormStateOnlyTheBottomPageIsStored)
+TEST_F(ProgramStartTest, WithoutRememberFormStateOnlyTheBottomPageAndViewStylesAreStored)
 {
     const std::string stored = "<?xml version=\"1.0\"?>\r\n<Config>\r\n"
                                "  <RememberFormState value=\"False\"/>\r\n"
@@ -144,6 +144,8 @@ TEST_F(ProgramStartTest, WithoutRememberFormStateOnlyTheBottomPageIsStored)
     EXPECT_EQ(ReadFileText(home.ConfigFile()),
               "<?xml version=\"1.0\"?>\r\n<Config>\r\n"
               "  <RememberFormState value=\"False\"/>\r\n"
+              "  <LocalViewStyle value=\"vsReport\"/>\r\n"
+              "  <RemoteViewStyle value=\"vsReport\"/>\r\n"
               "  <SelectedBottomPageControlIndex value=\"0\"/>\r\n"
               "</Config>\r\n");
 }
