@@ -1,5 +1,6 @@
 tovrel_test(test_platform_process LABELS platform unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProcessTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/QtThreadsTsan.cpp
   DEPS tovrel_platform Qt6::Core Qt6::DBus)
 tovrel_test(test_platform_remoteediting LABELS platform integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/RemoteEditingTest.cpp
