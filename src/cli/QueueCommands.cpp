@@ -221,6 +221,7 @@ TRemoteEntry ProbeRemote(const THost& host, const std::string& path)
 {
     TIdFTP ftp;
     ApplyHost(ftp, host);
+    ftp.AutoLogin = false;  // logged in once, below
     ftp.ConnectTimeout = ControlReadTimeout;
     ftp.ConnectControl();
     ftp.Authenticate();

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace {
@@ -46,7 +47,8 @@ int CountOf(const std::string& text, const std::string& what)
 
 class CliQueueTest : public ::testing::Test {
 protected:
-    CliQueueTest()
+    explicit CliQueueTest(bool tls = false)
+        : cert_(tls ? std::make_unique<TestCertificate>() : nullptr), server_(tree_.Root(), cert_.get())
     {
         fs::create_directories(DataDir());
         // Failed attempts come back after one second, twice at most.
@@ -88,7 +90,8 @@ protected:
     int QueuedItems() const { return CountOf(ReadWholeFile(QueueFile()), "<QueueItem "); }
 
     FixtureTree tree_;
-    VsftpdServer server_{tree_.Root()};
+    std::unique_ptr<TestCertificate> cert_;
+    VsftpdServer server_;
     std::string work_ = MakeTempDir("tovrel-cli-queue-");
 };
 
@@ -242,6 +245,30 @@ TEST_F(CliQueueTest, ResumeContinuesSmallerUploadsAndLeavesCompleteOnes)
     EXPECT_EQ(ReadWholeFile(tree_.Root() + "/upload/whole.bin"), std::string(200000, 'W'));
     EXPECT_THAT(run.Out, HasSubstr("skipped Upload " + work_ + "/whole.bin"));
     EXPECT_EQ(QueuedItems(), 1);
+}
+
+class CliQueueTlsTest : public CliQueueTest {
+protected:
+    CliQueueTlsTest() : CliQueueTest(true) {}
+};
+
+// The server requires TLS for the login and every data connection.
+TEST_F(CliQueueTlsTest, QueueOverExplicitTlsEndsByteIdentical)
+{
+    const std::string download = work_ + "/download";
+    WriteWholeFile(work_ + "/up.bin", FixtureTree::Pattern(120000, 13));
+    TRun add = Cli("queue add " + Quote(QueueFile()) + " --tls --get " + Url("/data.bin") + " " + Quote(download)
+                   + " --get " + Url("/sub/") + " " + Quote(download) + " --put " + Quote(work_ + "/up.bin") + " "
+                   + Url("/upload/"));
+    ASSERT_EQ(add.ExitCode, 0) << add.Err;
+    EXPECT_THAT(ReadWholeFile(DataDir() + "/QuickHosts.xml"), HasSubstr("UseSSL=\"True\""));
+
+    TRun run = Cli("queue run " + Quote(QueueFile()));
+    ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+    EXPECT_EQ(ReadWholeFile(download + "/data.bin"), ReadWholeFile(tree_.Root() + "/data.bin"));
+    EXPECT_EQ(ReadWholeFile(download + "/sub/inner.txt"), "inner\n");
+    EXPECT_EQ(ReadWholeFile(tree_.Root() + "/upload/up.bin"), ReadWholeFile(work_ + "/up.bin"));
+    EXPECT_EQ(QueuedItems(), 0);
 }
 
 } // namespace
