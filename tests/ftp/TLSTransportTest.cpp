@@ -45,7 +45,9 @@ Certificate* TlsTest::cert_ = nullptr;
 std::string ReadLine(TIdSSLSocket& s) {
     std::string line;
     char c;
-    while ((line.empty() || line.back() != '\n') && s.Recv(&c, 1, 5000) == 1) line += c;
+    // Generous: sanitizer builds on a loaded machine are slow, and a working
+    // peer answers long before this.
+    while ((line.empty() || line.back() != '\n') && s.Recv(&c, 1, 30000) == 1) line += c;
     return line;
 }
 
@@ -75,7 +77,7 @@ public:
             try {
                 if (tls) {
                     TIdSSLSocket session(*context_);
-                    session.Accept(fd, 5000);
+                    session.Accept(fd, 30000);
                     serve(fd, &session);
                 } else {
                     serve(fd, nullptr);
@@ -426,7 +428,7 @@ TEST_F(TlsTest, Threads_IndependentConnectionsInParallel) {
     std::vector<std::unique_ptr<InTestServer>> servers;
     for (int i = 0; i < kThreads; ++i)
         servers.push_back(std::make_unique<InTestServer>(*cert_, [](int, TIdSSLSocket* tls) {
-            for (std::string line; !(line = ReadLine(*tls)).empty();) tls->Send(line.data(), line.size(), 5000);
+            for (std::string line; !(line = ReadLine(*tls)).empty();) tls->Send(line.data(), line.size(), 30000);
             tls->Shutdown(5000);
         }));
     std::atomic<int> ok{0};
@@ -435,10 +437,10 @@ TEST_F(TlsTest, Threads_IndependentConnectionsInParallel) {
         clients.emplace_back([&, i] {
             try {
                 Client c(servers[static_cast<size_t>(i)]->Port());
-                c.socket.Connect(c.fd, "localhost", 5000);
+                c.socket.Connect(c.fd, "localhost", 30000);
                 for (int k = 0; k < 20; ++k) {
                     std::string line = "line " + std::to_string(k) + "\n";
-                    c.socket.Send(line.data(), line.size(), 5000);
+                    c.socket.Send(line.data(), line.size(), 30000);
                     if (ReadLine(c.socket) != line) return;
                 }
                 c.socket.Shutdown(5000);
