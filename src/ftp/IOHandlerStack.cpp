@@ -341,9 +341,11 @@ void TIdIOHandlerStack::ResetFileState()
     sendfileRefused_ = false;
 }
 
-bool TIdIOHandlerStack::Unchanged() const
+bool TIdIOHandlerStack::Unchanged(bool receiving) const
 {
-    return PassThrough() && !RawPending() && !(Intercept && (Intercept->OnReceive || Intercept->OnSend));
+    if (!PassThrough() || RawPending())
+        return false;
+    return !Intercept || !(receiving ? Intercept->OnReceive : Intercept->OnSend);
 }
 
 bool TIdIOHandlerStack::OpenPipe()
@@ -374,7 +376,7 @@ void TIdIOHandlerStack::ClosePipe()
 
 std::size_t TIdIOHandlerStack::ReadSomeToFile(int file, std::size_t size)
 {
-    const bool splice = Unchanged() && !spliceRefused_ && BufferedBytes() == 0 && !peerClosed_ && fd_ >= 0;
+    const bool splice = Unchanged(true) && !spliceRefused_ && BufferedBytes() == 0 && !peerClosed_ && fd_ >= 0;
     if (!splice)
         return TIdIOHandler::ReadSomeToFile(file, size);
     if (copiedToFile_ < kCopyBeforeSplice) {
@@ -453,7 +455,7 @@ void TIdIOHandlerStack::DrainPipeTo(int file, std::size_t size)
 
 std::size_t TIdIOHandlerStack::WriteFromFile(int file, std::size_t size)
 {
-    if (!Unchanged() || sendfileRefused_)
+    if (!Unchanged(false) || sendfileRefused_)
         return TIdIOHandler::WriteFromFile(file, size);
     CheckForDisconnect(true);
     if (fd_ < 0)

@@ -3,7 +3,7 @@
 // connect timeout, SOCKS 4/4A/5). See IOHandler.h for the contract.
 //
 // While it passes bytes through unchanged (no TLS session, no intercept
-// that sees received or sent bytes), file data skips user memory: a
+// that sees the bytes of that direction), file data skips user memory: a
 // download goes socket -> pipe -> file with splice(2) once it has proved to
 // be more than a small file, an upload goes file -> socket with
 // sendfile(2). Where the kernel refuses (a file system without splice
@@ -35,7 +35,8 @@ protected:
     void ReadAddresses();
 
 private:
-    bool Unchanged() const;
+    /// True while bytes in that direction pass through as they are.
+    bool Unchanged(bool receiving) const;
     bool OpenPipe();
     void ClosePipe();
     std::size_t SpliceToFile(int file, std::size_t size);
