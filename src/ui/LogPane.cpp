@@ -1,5 +1,6 @@
 #include "ui/LogPane.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QMetaObject>
 #include <QScrollBar>
@@ -64,9 +65,28 @@ void TLogPane::ScheduleBatch()
 
 void TLogPane::AppendBatch()
 {
-    const std::vector<TLogLine> lines = writer_->Take(BatchLines);
-    if (lines.empty())
+    // Appends for a short time slice only; the rest waits for the next turn
+    // of the event loop, so the window repaints and answers in between.
+    QElapsedTimer slice;
+    slice.start();
+    bool any = false;
+    while (slice.elapsed() < SliceMilliseconds) {
+        const std::vector<TLogLine> lines = writer_->Take(BatchLines);
+        if (lines.empty())
+            break;
+        any = true;
+        AppendLines(lines);
+    }
+    if (writer_->Waiting() > 0)
+        ScheduleBatch();
+    if (!any)
         return;
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+}
+
+void TLogPane::AppendLines(const std::vector<TLogLine>& lines)
+{
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
@@ -80,9 +100,4 @@ void TLogPane::AppendBatch()
         cursor.insertText(line.Text, format);
     }
     cursor.endEditBlock();
-    // Later lines wait for the next turn, so the window repaints in between.
-    if (writer_->Waiting() > 0)
-        ScheduleBatch();
-    moveCursor(QTextCursor::End);
-    ensureCursorVisible();
 }

@@ -27,11 +27,14 @@ public:
     /// Shows every waiting line now (tests, before a screenshot).
     void FlushPending();
 
-    /// Lines appended per turn of the event loop.
-    static constexpr std::size_t BatchLines = 4000;
+    /// Lines taken at a time, and the time one turn of the event loop may
+    /// spend appending them.
+    static constexpr std::size_t BatchLines = 250;
+    static constexpr int SliceMilliseconds = 30;
 
 private:
     void AppendBatch();
+    void AppendLines(const std::vector<TLogLine>& lines);
     void ScheduleBatch();
 
     struct TShared;

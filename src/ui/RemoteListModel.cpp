@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <thread>
+#include <unordered_map>
 
 struct TRemoteListModel::TRow {
     const TIdFTPListItem* Entry = nullptr;
@@ -65,6 +67,33 @@ std::vector<std::uint32_t> RankWith(std::size_t count, const std::function<int(s
     return ranks;
 }
 
+// Sort keys of many texts on two threads (they are most of the cost of a
+// big listing). Each thread has a collator of its own.
+std::vector<QCollatorSortKey> SortKeysOf(const QCollator& like, const std::vector<QString>& texts)
+{
+    constexpr std::size_t kWorthAThread = 20000;
+    const auto keysOf = [&like, &texts](std::size_t begin, std::size_t end) {
+        QCollator collator(like.locale());
+        collator.setCaseSensitivity(like.caseSensitivity());
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i)
+            keys.push_back(collator.sortKey(texts[i]));
+        return keys;
+    };
+    if (texts.size() < kWorthAThread)
+        return keysOf(0, texts.size());
+    const std::size_t half = texts.size() / 2;
+    std::vector<QCollatorSortKey> second;
+    std::thread helper([&] { second = keysOf(half, texts.size()); });
+    std::vector<QCollatorSortKey> keys = keysOf(0, half);
+    helper.join();
+    keys.reserve(texts.size());
+    for (QCollatorSortKey& key : second)
+        keys.push_back(std::move(key));
+    return keys;
+}
+
 QStringList DefaultCaptions()
 {
     return {QStringLiteral("Filename"), QStringLiteral("Size"),        QStringLiteral("Type"),
@@ -98,7 +127,7 @@ void TRemoteListModel::Fill(TListing listing)
         rows_.reserve(listing_->Count() + 1);
         rows_.push_back({&parentItem, QStringLiteral(".."), QLatin1String(TIconCache::DirectoryKey), {}, 0, true, true});
         const QString directoryKey = QLatin1String(TIconCache::DirectoryKey);
-        QHash<QString, QString> keys;  // one shared string per extension
+        std::unordered_map<std::string, QString> keys;  // one shared string per extension
         for (const TIdFTPListItem& entry : *listing_) {
             const std::string_view name = entry.FileName();
             TRow row{&entry, {}, {}, {}, static_cast<std::uint32_t>(rows_.size()), false, false};
@@ -108,8 +137,12 @@ void TRemoteListModel::Fill(TListing listing)
                 row.Directory = true;
                 row.IconKey = directoryKey;
             } else if (entry.ItemKind() == dkFile) {
-                const QString key = TIconCache::KeyOfName(name);
-                row.IconKey = *keys.insert(key, keys.value(key, key));
+                const std::size_t dot = name.rfind('.');
+                auto key = keys.find(std::string(dot == std::string_view::npos ? std::string_view() : name.substr(dot)));
+                if (key == keys.end())
+                    key = keys.emplace(std::string(dot == std::string_view::npos ? std::string_view() : name.substr(dot)),
+                                       TIconCache::KeyOfName(name)).first;
+                row.IconKey = key->second;
             } else {
                 continue;  // links not resolved, devices: not shown
             }
@@ -230,10 +263,7 @@ std::vector<std::uint32_t> TRemoteListModel::RankTexts(const std::vector<QString
             folded.push_back(text.toCaseFolded());
         return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return folded[a].compare(folded[b]); });
     }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(texts.size());
-    for (const QString& text : texts)
-        keys.push_back(collator_.sortKey(text));
+    std::vector<QCollatorSortKey> keys = SortKeysOf(collator_, texts);
     return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]); });
 }
 

@@ -1,14 +1,13 @@
 #include "ui/RemoteText.h"
 
-#include <QStringDecoder>
+#include <QByteArrayView>
 
 QString TextFromRemote(std::string_view bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (view.isValidUtf8())
+        return QString::fromUtf8(view);
+    return QString::fromLatin1(view);
 }
 
 std::string RemoteFromText(const QString& text)
