@@ -184,29 +184,35 @@ TEST_F(CliQueueTest, ExistingTargetsAreAskedOnTheTerminal)
     // hello.txt: same size, other text.
     WriteWholeFile(download + "/data.bin", std::string(1000, 'X'));
     WriteWholeFile(download + "/hello.txt", "Howdy, world\n");
-    ASSERT_EQ(Cli("queue add " + Quote(QueueFile()) + " --get " + Url("/data.bin") + " " + Quote(download)
-                  + " --get " + Url("/hello.txt") + " " + Quote(download))
-                  .ExitCode,
-              0);
+    const auto add = [&](const char* name) {
+        return Cli("queue add " + Quote(QueueFile()) + " --get " + Url(name) + " " + Quote(download)).ExitCode;
+    };
 
-    // The later item is asked first: overwrite, for all files always; then
-    // resume the smaller one.
-    TRun run = Cli("queue run " + Quote(QueueFile()) + " --exists ask", "o3\nr\n");
+    // Same size: overwrite, for all files always.
+    ASSERT_EQ(add("/hello.txt"), 0);
+    TRun run = Cli("queue run " + Quote(QueueFile()) + " --exists ask", "o3\n");
     ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
-    EXPECT_EQ(CountOf(run.Err, "Filename: "), 2) << run.Err;
-    EXPECT_LT(run.Err.find("hello.txt"), run.Err.find("data.bin"));
+    EXPECT_EQ(CountOf(run.Err, "Filename: " + download + "/hello.txt"), 1) << run.Err;
     EXPECT_THAT(run.Err, HasSubstr("There is already a local file by same name and size"));
+    EXPECT_THAT(run.Err, Not(HasSubstr("[r]esume"))) << "a complete file cannot be resumed";
     EXPECT_EQ(ReadWholeFile(download + "/hello.txt"), "Hello, world\n");
-    EXPECT_EQ(ReadWholeFile(download + "/data.bin"), std::string(1000, 'X') + server.substr(1000));
     EXPECT_THAT(ReadWholeFile(DataDir() + "/Config.xml"),
                 HasSubstr("<LocalFileAlreadyExistsAction value=\"faeOverwrite\""));
+    EXPECT_EQ(QueuedItems(), 0);
+
+    // Smaller: resume, for this file.
+    ASSERT_EQ(add("/data.bin"), 0);
+    run = Cli("queue run " + Quote(QueueFile()) + " --exists ask", "r\n");
+    ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+    EXPECT_THAT(run.Err, HasSubstr("[r]esume"));
+    EXPECT_EQ(ReadWholeFile(download + "/data.bin"), std::string(1000, 'X') + server.substr(1000));
+    EXPECT_THAT(ReadWholeFile(DataDir() + "/Config.xml"), Not(HasSubstr("LocalFileSmallerAlreadyExistsAction")));
     EXPECT_EQ(QueuedItems(), 0);
 
     // No answer is Skip: the item stays in the file and nothing is written.
     WriteWholeFile(download + "/hello.txt", "Howdy, world\n");
     WriteWholeFile(DataDir() + "/Config.xml", "<?xml version=\"1.0\"?>\r\n<Config/>\r\n");
-    ASSERT_EQ(Cli("queue add " + Quote(QueueFile()) + " --get " + Url("/hello.txt") + " " + Quote(download)).ExitCode,
-              0);
+    ASSERT_EQ(add("/hello.txt"), 0);
     TRun skipped = Cli("queue run " + Quote(QueueFile()) + " --exists ask");
     EXPECT_EQ(skipped.ExitCode, 0) << skipped.Out << skipped.Err;
     EXPECT_THAT(skipped.Out, HasSubstr("skipped Download /hello.txt"));

@@ -389,7 +389,7 @@ TEST_F(ExistingFileRoundTest, AnItemDeletedDuringTheQuestionIsNotTouched)
 // the answer; the skipped one is not.
 TEST_F(ExistingFileRoundTest, AnsweredItemsRunAgainWithTheAnswer)
 {
-    TQueueItem& a = Conflict(efsDownloadSmaller, "a.bin", true);
+    Conflict(efsDownloadSmaller, "a.bin", true);
     Conflict(efsDownloadSmaller, "b.bin", true);
     Conflict(efsDownloadSmaller, "c.bin", true);
     TQueueItem& skipped = Conflict(efsDownloadSameSize, "d.bin", true);
@@ -406,11 +406,9 @@ TEST_F(ExistingFileRoundTest, AnsweredItemsRunAgainWithTheAnswer)
         EXPECT_NE(attempt.Name, "/pub/d.bin");
         EXPECT_EQ(attempt.Smaller, faeResume) << attempt.Name;
     }
-    EXPECT_EQ(attempts_.front().Name, "/pub/a.bin") << "queue order";
     ASSERT_EQ(manager_.Count(), 1u);
     EXPECT_EQ(manager_.Items().front().get(), &skipped);
     EXPECT_EQ(skipped.Status, qsFailed);
-    (void)a;
 }
 
 } // namespace
