@@ -12,6 +12,7 @@
 #include "store/Assertions.h"
 #include "store/MainConfig.h"
 #include "ui/AppIcons.h"
+#include "ui/DialogHooks.h"
 #include "ui/MainForm.h"
 
 #include <QMessageBox>
@@ -60,6 +61,7 @@ int main(int argc, char* argv[])
         TMainConfig::SetInstance(config.get());
         filters = std::make_unique<TFilters>(config->DataDirectory());
         window = std::make_unique<TMainForm>(*config, *filters);
+        InstallDialogHooks(*window, *config);
     } catch (const std::exception& e) {
         // A damaged store is left as it is for the user to look at.
         window.reset();
