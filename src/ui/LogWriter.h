@@ -14,6 +14,10 @@
 // write is dropped. Texts are UTF-8; bytes that are not valid UTF-8 are
 // read as Latin-1.
 
+#ifndef Q_MOC_RUN  // moc cannot parse the standard <concepts> header
+#include "i18n/Format.h"
+#endif
+
 #include <QColor>
 #include <QString>
 
@@ -43,6 +47,13 @@ public:
     static std::vector<TLogLine> LinesFor(std::uint8_t kind, std::string_view text);
 
     void WriteLog(std::uint8_t kind, std::string_view text);
+    /// WriteLog of a string-table text with its placeholders filled
+    /// (i18n/Format.h), e.g. WriteLogFormat(lkStatus, LoadStr("MainForm_IDS_47"), name).
+    template <typename... TArgs>
+    void WriteLogFormat(std::uint8_t kind, std::string_view format, const TArgs&... args)
+    {
+        WriteLog(kind, Format(format, args...));
+    }
 
     /// Takes at most `limit` waiting lines, oldest first.
     std::vector<TLogLine> Take(std::size_t limit);

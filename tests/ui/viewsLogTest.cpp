@@ -76,7 +76,7 @@ TEST(LogWriter, KindsBecomePrefixedColouredLines)
 TEST(LogPane, ShowsLinesInTheirColoursAndClears)
 {
     TLogPane pane;
-    pane.WriteLog(0, "Now connecting to example..");
+    pane.Writer()->WriteLogFormat(0, "Now connecting to %s..", "example");
     pane.WriteLog(4, "USER tovrel");
     pane.WriteLog(4, "PASS ******");
     pane.WriteLog(3, "debug line");
