@@ -9,6 +9,7 @@
 #include "app/Application.h"
 #include "app/TerminationSignals.h"
 #include "hosts/Filters.h"
+#include "platform/DesktopSwitches.h"
 #include "store/Assertions.h"
 #include "store/MainConfig.h"
 #include "ui/AppIcons.h"
@@ -47,10 +48,19 @@ int main(int argc, char* argv[])
     TTerminationSignals terminationSignals;
     terminationSignals.OnTerminate = [&mainWindow](int) {
         // Terminated by the session or the user: close in order, never ask.
-        if (mainWindow)
-            mainWindow->CloseWithoutQuestion();
-        else
+        if (!mainWindow) {
             QCoreApplication::exit(kExitStartFailed);
+            return;
+        }
+        // A question still open is answered as with Escape (nothing is
+        // remembered); the window closes once it has returned.
+        while (QWidget* modal = QApplication::activeModalWidget())
+            if (!modal->close())
+                break;
+        QMetaObject::invokeMethod(mainWindow, [&mainWindow] {
+            if (mainWindow)
+                mainWindow->CloseWithoutQuestion();
+        }, Qt::QueuedConnection);
     };
 
     std::unique_ptr<TMainConfig> config;
@@ -59,14 +69,20 @@ int main(int argc, char* argv[])
     try {
         config = std::make_unique<TMainConfig>();
         TMainConfig::SetInstance(config.get());
+        TDesktopSwitches::Install(*config);
         filters = std::make_unique<TFilters>(config->DataDirectory());
         window = std::make_unique<TMainForm>(*config, *filters);
         InstallDialogHooks(*window, *config);
+        TMainConfig& settings = *config;
+        window->Hooks().IsDefaultFtpProgram = [&settings] { return settings.BrowserIntegration(); };
+        window->Hooks().MakeDefaultFtpProgram = [&settings] { settings.SetBrowserIntegration(true); };
     } catch (const std::exception& e) {
         // A damaged store is left as it is for the user to look at.
         window.reset();
         filters.reset();
         ReportStartFailure(e.what());
+        if (config)
+            TDesktopSwitches::Uninstall(*config);
         TMainConfig::SetInstance(nullptr);
         return kExitStartFailed;
     }
@@ -81,6 +97,7 @@ int main(int argc, char* argv[])
     app.SetExceptionHandler(nullptr);
     window.reset();
     filters.reset();
+    TDesktopSwitches::Uninstall(*config);
     TMainConfig::SetInstance(nullptr);
     config.reset();
     return result;

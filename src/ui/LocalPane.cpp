@@ -4,8 +4,10 @@
 #include "i18n/Format.h"
 #include "i18n/LanguageManager.h"
 #include "store/Helpers.h"
+#include "ui/IconCache.h"
 
 #include <QApplication>
+#include <QAbstractFileIconProvider>
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
@@ -19,6 +21,8 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <mutex>
 
 namespace {
 
@@ -60,6 +64,46 @@ protected:
 private:
     std::function<void(QAbstractItemView*)> enter_;
     std::function<void()> back_;
+};
+
+// Icons by extension from the desktop's theme, as the remote list shows
+// them, so that both panes look alike and no file is opened for an icon.
+// The model's file-information thread asks too, hence the lock; one
+// provider serves every pane for the life of the program, since the model's
+// thread may still ask while a pane goes away.
+class TLocalIconProvider : public QAbstractFileIconProvider {
+public:
+    static TLocalIconProvider* Instance()
+    {
+        static auto* provider = new TLocalIconProvider;
+        return provider;
+    }
+    QIcon icon(IconType type) const override
+    {
+        if (type != Folder)
+            return QAbstractFileIconProvider::icon(type);
+        std::lock_guard lock(mutex_);
+        return icons_.Icon(QString::fromLatin1(TIconCache::DirectoryKey));
+    }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        std::lock_guard lock(mutex_);
+        return icons_.Icon(KeyOf(info));
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        std::lock_guard lock(mutex_);
+        return icons_.TypeName(KeyOf(info));
+    }
+
+private:
+    static QString KeyOf(const QFileInfo& info)
+    {
+        return info.isDir() ? QString::fromLatin1(TIconCache::DirectoryKey)
+                            : TIconCache::KeyOfName(info.fileName().toStdString());
+    }
+    mutable std::mutex mutex_;
+    mutable TIconCache icons_;
 };
 
 } // namespace
@@ -107,6 +151,7 @@ TLocalPane::TLocalPane(QWidget* parent) : QWidget(parent)
     model_ = new QFileSystemModel(this);
     model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDot | QDir::System);
     model_->setReadOnly(false);
+    model_->setIconProvider(TLocalIconProvider::Instance());
     proxy_ = new TLocalSortProxy(this);
     proxy_->setSourceModel(model_);
     proxy_->setDynamicSortFilter(true);
@@ -166,7 +211,8 @@ void TLocalPane::BuildViews()
             view, [this](QAbstractItemView* v) { Activate(v->currentIndex()); }, [this] { Up(); }));
         connect(view, &QAbstractItemView::doubleClicked, this, &TLocalPane::Activate);
     }
-    details_->header()->resizeSection(0, 200);
+    for (const auto& [column, width] : {std::pair{0, 170}, std::pair{1, 80}, std::pair{2, 110}})
+        details_->header()->resizeSection(column, width);
     connect(selection, &QItemSelectionModel::selectionChanged, this, &TLocalPane::UpdateSummary);
     stack_ = new QStackedWidget(this);
     stack_->addWidget(details_);

@@ -13,3 +13,9 @@ tovrel_test(test_ui_mainform_session LABELS ui integration gui
   DEPS tovrel_mainform_harness Qt6::Test)
 add_dependencies(test_ui_mainform tovrel_shipped_data)
 add_dependencies(test_ui_mainform_session tovrel_shipped_data)
+
+# Not a test: scripts/screenshot runs it to picture the window.
+add_executable(tovrel-ftp-screenshot ${CMAKE_CURRENT_LIST_DIR}/mainformScreenshot.cpp)
+target_link_libraries(tovrel-ftp-screenshot PRIVATE tovrel_mainform_harness GTest::gtest)
+target_compile_options(tovrel-ftp-screenshot PRIVATE ${TOVREL_WARNINGS})
+add_dependencies(tovrel-ftp-screenshot tovrel_shipped_data)

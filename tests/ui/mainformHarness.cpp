@@ -40,7 +40,7 @@ TQtEnvironment* TQtEnvironment::Instance =
 void EnsureTestApplication()
 {
     auto& app = TQtEnvironment::Instance->app;
-    if (app)
+    if (app || QCoreApplication::instance())
         return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
