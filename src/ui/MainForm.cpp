@@ -6,6 +6,7 @@
 #include "hosts/QuickHosts.h"
 #include "i18n/Format.h"
 #include "i18n/LanguageManager.h"
+#include "platform/PowerOff.h"
 #include "platform/Registry.h"
 #include "queue/QueueManager.h"
 #include "session/FTPWorker.h"
@@ -15,6 +16,7 @@
 #include "ui/LocalPane.h"
 #include "ui/LogPane.h"
 #include "ui/QtEventPump.h"
+#include "ui/QueuePage.h"
 #include "ui/RemoteListView.h"
 #include "ui/RemotePathBox.h"
 #include "ui/StatusBar.h"
@@ -53,6 +55,7 @@ TMainForm::TMainForm(TMainConfig& config, TFilters& filters, QWidget* parent)
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromLatin1(Caption));
     exceptionLog_ = std::make_unique<TUnhandledExceptionLog>();
+    powerOff_ = std::make_unique<TLogindPowerOff>();
 
     // The window parts first: the steps below log and fill them.
     BuildActions();
@@ -67,6 +70,7 @@ TMainForm::TMainForm(TMainConfig& config, TFilters& filters, QWidget* parent)
     CreateWorker();
     CreateQueue();
     WireActions();
+    WireQueueActions();
     WireRemoteList();
     ApplySettings();
     RestoreLayout();
@@ -87,7 +91,7 @@ TMainForm::~TMainForm()
         AttachWorkerEvents(false);
         StopWorker();
     }
-    queue_.reset();
+    ReleaseQueue();
     quickHosts_.reset();
     hosts_.reset();
     transferTypes_.reset();
@@ -187,21 +191,18 @@ void TMainForm::CreateQueue()
 {
     queue_ = std::make_unique<TQueueManager>(dispatcher_, transferTypes_.get());
     queue_->SetHostLookup(HostLookupIn(*hosts_, *quickHosts_));
-    // The queue view (its own page) takes over these notifications; until
-    // then only the enabling of the queue actions follows them.
-    queue_->OnItemAdded = [this](TQueueItem&) { UpdateActions(); };
-    queue_->OnItemRemoving = [this](TQueueItem&) {
-        QTimer::singleShot(0, this, [this] { UpdateActions(); });
-    };
-    queue_->OnItemStatus = [](TQueueItem&, TQueueItemStatus, const std::string&) {};
-    queue_->OnItemDone = [](TQueueItem&) {};
-    queue_->OnItemFailed = [](TQueueItem&) {};
+    CreateQueueView();
     queue_->SetUploadSameSizeDefault(config_.RemoteFileAlreadyExistsAction());
     queue_->SetUploadSmallerDefault(config_.RemoteFileSmallerAlreadyExistsAction());
     queue_->SetDownloadSameSizeDefault(config_.LocalFileAlreadyExistsAction());
     queue_->SetDownloadSmallerDefault(config_.LocalFileSmallerAlreadyExistsAction());
     // A damaged queue file is logged; the program starts with what was read.
     Guarded([this] { queue_->LoadDefault(); });
+}
+
+void TMainForm::SetPowerOff(std::unique_ptr<IPowerOff> powerOff)
+{
+    powerOff_ = std::move(powerOff);
 }
 
 void TMainForm::ApplySettings()
@@ -398,6 +399,8 @@ bool TMainForm::Shutdown()
     try {
         if (config_.RememberFormState())
             SaveLayout();
+        if (queueView_)
+            queueView_->StopTimers();
         queue_->SaveDefault();
         queue_->StopAll();
         filters_.Save();
@@ -412,7 +415,7 @@ bool TMainForm::Shutdown()
     temporaryFiles_.clear();
     AttachWorkerEvents(false);
     StopWorker();
-    queue_.reset();
+    ReleaseQueue();
     quickHosts_.reset();
     hosts_.reset();
     transferTypes_.reset();

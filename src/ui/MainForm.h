@@ -36,6 +36,10 @@
 #include <vector>
 
 class QActionGroup;
+class QMimeData;
+class IPowerOff;
+class TQueueItem;
+class TQueuePage;
 class QCloseEvent;
 class QLabel;
 class QMenu;
@@ -90,6 +94,8 @@ struct TMainFormHooks {
     /// it do so (the default-program question at start-up).
     std::function<bool()> IsDefaultFtpProgram;
     std::function<void()> MakeDefaultFtpProgram;
+    /// Opens a downloaded item marked "open when done" for editing.
+    std::function<void(TQueueItem& item)> OpenForEditing;
 };
 
 class TMainForm : public QMainWindow {
@@ -145,6 +151,12 @@ public:
     QSplitter* PaneSplitter() const { return paneSplitter_; }
     QSplitter* BottomSplitter() const { return bottomSplitter_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
+    TQueuePage* QueueView() const { return queueView_; }
+    TQueueManager& Queue() { return *queue_; }
+    /// How the computer is turned off after the queue (none: it is not).
+    void SetPowerOff(std::unique_ptr<IPowerOff> powerOff);
+    /// A drop on the queue list (also for tests); answers whether it acted.
+    bool DropOnQueue(const QMimeData& dropped);
     bool IsConnected() const { return connected_; }
     bool IsAuthenticated() const { return authenticated_; }
     bool IsBusy() const { return busy_; }
@@ -218,6 +230,19 @@ private:
     void ShowFiltersMenu();
     void ShowRemotePopup(const QPoint& position);
 
+    // the queue (MainFormQueue.cpp)
+    void CreateQueueView();
+    void ReleaseQueue();
+    void WireQueueActions();
+    void ShowQueuePopup(const QPoint& position);
+    void QueueLocalSelection(bool scheduled);
+    void QueueRemoteSelection(bool scheduled);
+    void QueueRemoteRows(const std::vector<int>& rows, const std::string& localFolder, bool scheduled);
+    void QueueItemLeft(TQueueItem& item);
+    void SaveQueueToFile();
+    void LoadQueueFromFile();
+    QString QueueFileDialog(bool save);
+
     // menus built at run time (MainFormMenus.cpp)
     void AddCurrentDirBookmark();
     void EditBookmarks();
@@ -241,6 +266,7 @@ private:
     std::unique_ptr<THosts> hosts_;
     std::unique_ptr<TQuickHosts> quickHosts_;
     std::unique_ptr<TQueueManager> queue_;
+    std::unique_ptr<IPowerOff> powerOff_;
 
     TEventDispatcher dispatcher_;
     TQtEventPump* pump_ = nullptr;
@@ -284,6 +310,7 @@ private:
     QSplitter* bottomSplitter_ = nullptr;
     QTabWidget* bottomPages_ = nullptr;
     QWidget* queuePage_ = nullptr;
+    TQueuePage* queueView_ = nullptr;
     TLogPane* logPane_ = nullptr;
     TStatusBar* statusBar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;

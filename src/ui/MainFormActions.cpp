@@ -114,15 +114,6 @@ void TMainForm::WireActions()
             localPane_->SetDirectory(QDir::homePath());
     });
     on("LocalMakeDirAction", [this] { localPane_->MakeNewDirectory(); });
-    on("PlayQueueAction", [this] { queue_->PlayAll(); });
-    on("PauseQueueAction", [this] { queue_->PauseAll(); });
-    on("StopQueueAction", [this] { queue_->StopAll(); });
-    on("SaveQueueAction", [this] { queue_->SaveDefault(); });
-    on("LoadQueueAction", [this] {
-        queue_->LoadDefault();
-        UpdateActions();
-    });
-    on("TurnOffComputerAction", [this] { turnOffAfterQueue_ = Action("TurnOffComputerAction")->isChecked(); });
     on("ClearLogAction", [this] { logPane_->ClearLog(); });
     on("RefreshProxyAction", [this] { RefreshFocused(); });
     on("SimpleFileFindProxyAction", [this] { OpenSimpleFind(); });

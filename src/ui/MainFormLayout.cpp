@@ -186,10 +186,15 @@ void TMainForm::BuildMenus()
                              "RemoteFileCopyURLAction", "RemoteFilePropertiesAction"})
         remotePopup_->addAction(Action(name));
     queuePopup_ = new QMenu(this);
-    for (const char* name : {"BeginQueueItemTransferAction", "StopQueueItemAction", "PauseQueueItemAction",
-                             "PlayQueueAction", "StopQueueAction", "PauseQueueAction", "ClearQueueAction",
-                             "DeleteQueueItemAction"})
-        queuePopup_->addAction(Action(name));
+    queuePopup_->setObjectName(QStringLiteral("QueuePopupMenu"));
+    for (const char* name : {"BeginQueueItemTransferAction", "", "StopQueueItemAction", "PauseQueueItemAction", "",
+                             "PlayQueueAction", "StopQueueAction", "PauseQueueAction", "ClearQueueAction", "",
+                             "DeleteQueueItemAction"}) {
+        if (*name)
+            queuePopup_->addAction(Action(name));
+        else
+            queuePopup_->addSeparator();
+    }
 }
 
 void TMainForm::BuildToolbars()
@@ -294,9 +299,6 @@ QWidget* TMainForm::BuildBottomPanel()
     queueLogToolbar_ = new QToolBar(QStringLiteral("Log and Queue Toolbar"), panel);
     queueLogToolbar_->setObjectName(QStringLiteral("QueueLogToolbar"));
     queueLogToolbar_->setIconSize(QSize(16, 16));
-    for (const char* name : {"PlayQueueAction", "PauseQueueAction", "StopQueueAction", "ClearQueueAction"})
-        queueLogToolbar_->addAction(Action(name));
-    queueLogToolbar_->addSeparator();
     QMenu* save = new QMenu(this);
     save->addAction(Action("SaveQueueToFileAction"));
     QMenu* load = new QMenu(this);
@@ -309,6 +311,17 @@ QWidget* TMainForm::BuildBottomPanel()
             button->setPopupMode(QToolButton::MenuButtonPopup);
     }
     queueLogToolbar_->addSeparator();
+    for (const char* name : {"PlayQueueAction", "StopQueueAction", "PauseQueueAction", "ClearQueueAction"})
+        queueLogToolbar_->addAction(Action(name));
+    auto* finished = new QToolButton(queueLogToolbar_);
+    finished->setObjectName(QStringLiteral("QueueFinishedButton"));
+    finished->setText(QStringLiteral("Queue finished"));
+    finished->setPopupMode(QToolButton::InstantPopup);
+    auto* finishedMenu = new QMenu(finished);
+    finishedMenu->addAction(Action("TurnOffComputerAction"));
+    finished->setMenu(finishedMenu);
+    queueLogToolbar_->addWidget(finished);
+    queueLogToolbar_->addSeparator();
     queueLogToolbar_->addAction(Action("ClearLogAction"));
 
     bottomPages_ = new QTabWidget(panel);
@@ -316,9 +329,9 @@ QWidget* TMainForm::BuildBottomPanel()
     bottomPages_->setDocumentMode(true);
     queuePage_ = new QWidget(bottomPages_);
     queuePage_->setObjectName(QStringLiteral("QueuePage"));
-    queuePage_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(queuePage_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { queuePopup_->popup(queuePage_->mapToGlobal(at)); });
+    // The queue page's list goes in here once the queue exists.
+    auto* queueLayout = new QVBoxLayout(queuePage_);
+    queueLayout->setContentsMargins(0, 0, 0, 0);
     logPane_ = new TLogPane(bottomPages_);
     logPane_->setObjectName(QStringLiteral("LogPane"));
     bottomPages_->addTab(queuePage_, TAppIcons::Icon("queue"), QString());
