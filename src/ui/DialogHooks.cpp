@@ -1,5 +1,6 @@
 #include "ui/DialogHooks.h"
 
+#include "ui/HostManagerForm.h"
 #include "ui/MainForm.h"
 #include "ui/QuickConnectForm.h"
 
@@ -11,5 +12,15 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         if (form.exec() != QDialog::Accepted)
             return std::nullopt;
         return form.Host();
+    };
+    window.Hooks().HostManager = [main, &config](QWidget* owner) {
+        THostManagerForm form(config, main->Hosts(), owner);
+        std::optional<THost> chosen;
+        form.OnConnect = [&chosen](const THost& host) { chosen = host; };
+        const bool accepted = form.exec() == QDialog::Accepted;
+        // Connect once the window is gone, with the menus rebuilt first.
+        if (chosen)
+            QMetaObject::invokeMethod(main, [main, host = *chosen] { main->ConnectToHost(host); }, Qt::QueuedConnection);
+        return accepted;
     };
 }

@@ -1,0 +1,370 @@
+#include "ui/HostManagerForm.h"
+
+#include "hosts/HostTreeNode.h"
+#include "hosts/Hosts.h"
+#include "platform/Dialup.h"
+#include "store/MainConfig.h"
+#include "ui/HostEditorPages.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCollator>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kIsHostRole = Qt::UserRole + 1;
+
+/// Groups before hosts; each kind by caption in the user's locale order,
+/// without regard to letter case.
+class TTreeItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const bool host = data(0, kIsHostRole).toBool();
+        const bool otherHost = other.data(0, kIsHostRole).toBool();
+        if (host != otherHost)
+            return !host;
+        static const QCollator collator = [] {
+            QCollator c;
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        return collator.compare(text(0), other.text(0)) < 0;
+    }
+};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+THostManagerForm::THostManagerForm(TMainConfig& config, THosts& hosts, QWidget* parent)
+    : QDialog(parent)
+    , config_(config)
+    , hosts_(hosts)
+{
+    setWindowTitle(tr("Host manager"));
+    hosts_.Reload();
+    BuildLayout();
+    BuildActions();
+    FillTree();
+    pages_->SetDialupNames(TDialup::PhonebookNames());
+    showOnStartup_->setChecked(config_.ShowHostManagerOnStartup());
+    SelectionMoved(tree_->currentItem(), nullptr);
+    SetChanged(false);
+}
+
+THostManagerForm::~THostManagerForm() = default;
+
+void THostManagerForm::BuildLayout()
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(this);
+    tree_ = new QTreeWidget(splitter);
+    tree_->setHeaderHidden(true);
+    tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    tree_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    tree_->setMinimumWidth(200);
+    pages_ = new THostEditorPages(config_, this);
+    tabs_ = new QTabWidget(splitter);
+    tabs_->addTab(pages_->GeneralPage(), tr("General"));
+    tabs_->addTab(pages_->DirectoriesPage(), tr("Directories"));
+    tabs_->addTab(pages_->ConnectionPage(), tr("Connection"));
+    tabs_->addTab(pages_->TLSPage(), tr("TLS/SSL"));
+    tabs_->addTab(pages_->ProxyPage(), tr("Proxy"));
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter, 1);
+
+    auto* bottom = new QHBoxLayout;
+    showOnStartup_ = new QCheckBox(tr("&Show host manager on startup"), this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    apply_ = buttons->addButton(tr("&Apply"), QDialogButtonBox::ApplyRole);
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
+    bottom->addWidget(showOnStartup_);
+    bottom->addStretch();
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(apply_, &QPushButton::clicked, this, &THostManagerForm::Apply);
+    connect(pages_, &THostEditorPages::Changed, this, [this] { SetChanged(true); });
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &THostManagerForm::SelectionMoved);
+    connect(tree_, &QTreeWidget::itemChanged, this, &THostManagerForm::CaptionEdited);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (HostOf(item))
+            ConnectSelected();
+    });
+    resize(720, 420);
+}
+
+void THostManagerForm::BuildActions()
+{
+    auto* toolbar = new QToolBar(this);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, toolbar);
+    auto add = [this, toolbar](const QString& name, const QString& caption, QKeySequence key,
+                               void (THostManagerForm::*run)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, run);
+        tree_->addAction(action);
+        toolbar->addAction(action);
+    };
+    add(QStringLiteral("NewHost"), tr("New host"), {}, &THostManagerForm::NewHost);
+    add(QStringLiteral("NewGroup"), tr("New group"), {}, &THostManagerForm::NewGroup);
+    add(QStringLiteral("Connect"), tr("Connect"), {}, &THostManagerForm::ConnectSelected);
+    add(QStringLiteral("Rename"), tr("Rename"), QKeySequence(Qt::Key_F2), &THostManagerForm::RenameSelected);
+    add(QStringLiteral("Delete"), tr("&Delete"), QKeySequence(QKeySequence::Delete), &THostManagerForm::DeleteSelected);
+}
+
+QAction* THostManagerForm::ActionNamed(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+THost* THostManagerForm::HostOf(QTreeWidgetItem* item) const
+{
+    const auto found = records_.find(item);
+    return found == records_.end() ? nullptr : found->second.get();
+}
+
+QTreeWidgetItem* THostManagerForm::NewItem(QTreeWidgetItem* parent, const QString& caption, std::unique_ptr<THost> host)
+{
+    auto* item = new TTreeItem(parent);
+    item->setText(0, caption);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    item->setData(0, kIsHostRole, host != nullptr);
+    const QStyle::StandardPixmap icon = host ? QStyle::SP_ComputerIcon : QStyle::SP_DirClosedIcon;
+    item->setIcon(0, style()->standardIcon(icon));
+    if (host)
+        records_[item] = std::move(host);
+    return item;
+}
+
+void THostManagerForm::FillTree()
+{
+    filling_ = true;
+    THostTreeNode tree;
+    hosts_.FillTree(tree);
+    const THostTreeNode& rootNode = tree.Children.empty() ? tree : *tree.Children.front();
+    root_ = new TTreeItem(tree_);
+    root_->setText(0, Q(rootNode.Caption));
+    root_->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+    AddNodes(rootNode, root_);
+    root_->setExpanded(true);
+    Sort();
+    tree_->setCurrentItem(root_);
+    filling_ = false;
+}
+
+void THostManagerForm::AddNodes(const THostTreeNode& node, QTreeWidgetItem* parent)
+{
+    for (const auto& child : node.Children) {
+        QTreeWidgetItem* item = NewItem(parent, Q(child->Caption),
+                                        child->IsHost() ? std::make_unique<THost>(*child->Host) : nullptr);
+        AddNodes(*child, item);
+    }
+}
+
+void THostManagerForm::CollectNodes(QTreeWidgetItem* item, THostTreeNode& node) const
+{
+    for (int i = 0; i < item->childCount(); ++i) {
+        QTreeWidgetItem* child = item->child(i);
+        if (const THost* host = HostOf(child))
+            node.AddHost(*host).Caption = child->text(0).toStdString();
+        else
+            CollectNodes(child, node.AddGroup(child->text(0).toStdString()));
+    }
+}
+
+void THostManagerForm::Sort()
+{
+    const bool wasFilling = filling_;
+    filling_ = true;
+    tree_->sortItems(0, Qt::AscendingOrder);
+    filling_ = wasFilling;
+}
+
+void THostManagerForm::SelectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    if (THost* before = HostOf(previous))
+        pages_->StoreInto(*before);
+    const THost* host = HostOf(current);
+    for (QWidget* page : {pages_->GeneralPage(), pages_->DirectoriesPage(), pages_->ConnectionPage(), pages_->ProxyPage()})
+        page->setEnabled(host != nullptr);
+    if (host)
+        pages_->ShowHost(*host);
+    else
+        pages_->ShowHostID({});
+    UpdateCommands();
+}
+
+void THostManagerForm::UpdateCommands()
+{
+    QTreeWidgetItem* current = tree_->currentItem();
+    const bool notRoot = current && current != root_;
+    ActionNamed(QStringLiteral("Rename"))->setEnabled(notRoot);
+    ActionNamed(QStringLiteral("Delete"))->setEnabled(notRoot);
+    ActionNamed(QStringLiteral("Connect"))->setEnabled(HostOf(current) != nullptr);
+}
+
+void THostManagerForm::SetChanged(bool changed)
+{
+    changed_ = changed;
+    apply_->setEnabled(changed);
+}
+
+QTreeWidgetItem* THostManagerForm::GroupForNew() const
+{
+    QTreeWidgetItem* current = tree_->currentItem();
+    if (!current)
+        return root_;
+    return HostOf(current) ? current->parent() : current;
+}
+
+void THostManagerForm::NewHost()
+{
+    QTreeWidgetItem* group = GroupForNew();
+    auto host = std::make_unique<THost>();
+    host->CommonName = tr("New host").toStdString();
+    host->Port = THost::DefaultPort;
+    host->Passive = true;
+    filling_ = true;
+    const QString caption = Q(host->CommonName);
+    QTreeWidgetItem* item = NewItem(group, caption, std::move(host));
+    filling_ = false;
+    group->setExpanded(true);
+    SetChanged(true);
+    Sort();
+    tree_->setCurrentItem(item);
+    RenameSelected();
+}
+
+void THostManagerForm::NewGroup()
+{
+    QTreeWidgetItem* group = GroupForNew();
+    filling_ = true;
+    QTreeWidgetItem* item = NewItem(group, tr("New group"), nullptr);
+    filling_ = false;
+    group->setExpanded(true);
+    SetChanged(true);
+    Sort();
+    tree_->setCurrentItem(item);
+    RenameSelected();
+}
+
+void THostManagerForm::RenameSelected()
+{
+    QTreeWidgetItem* item = tree_->currentItem();
+    if (!item || item == root_)
+        return;
+    captions_[item] = item->text(0);
+    tree_->editItem(item, 0);
+}
+
+void THostManagerForm::CaptionEdited(QTreeWidgetItem* item)
+{
+    if (filling_ || !item)
+        return;
+    filling_ = true;
+    const QString caption = item->text(0).trimmed();
+    const auto before = captions_.find(item);
+    if (caption.isEmpty() && before != captions_.end())
+        item->setText(0, before->second);
+    if (THost* host = HostOf(item))
+        host->CommonName = item->text(0).toStdString();
+    captions_.erase(item);
+    filling_ = false;
+    SetChanged(true);
+    Sort();
+}
+
+void THostManagerForm::DeleteSelected()
+{
+    QTreeWidgetItem* item = tree_->currentItem();
+    if (!item || item == root_)
+        return;
+    std::vector<QTreeWidgetItem*> doomed{item};
+    for (std::size_t i = 0; i < doomed.size(); ++i)
+        for (int c = 0; c < doomed[i]->childCount(); ++c)
+            doomed.push_back(doomed[i]->child(c));
+    // Nothing is stored into a host that goes away.
+    {
+        const QSignalBlocker block(tree_);
+        QTreeWidgetItem* parent = item->parent();
+        parent->removeChild(item);
+        tree_->setCurrentItem(parent);
+    }
+    for (QTreeWidgetItem* gone : doomed) {
+        records_.erase(gone);
+        captions_.erase(gone);
+    }
+    delete item;
+    SelectionMoved(tree_->currentItem(), nullptr);
+    SetChanged(true);
+}
+
+void THostManagerForm::ConnectSelected()
+{
+    QTreeWidgetItem* item = tree_->currentItem();
+    THost* host = HostOf(item);
+    if (!host)
+        return;
+    pages_->StoreInto(*host);
+    const THost chosen = *host;
+    if (OnConnect)
+        OnConnect(chosen);
+    done(Accepted);
+}
+
+void THostManagerForm::Apply()
+{
+    if (THost* host = HostOf(tree_->currentItem()))
+        pages_->StoreInto(*host);
+    THostTreeNode tree;
+    THostTreeNode& root = tree.AddGroup(root_->text(0).toStdString());
+    CollectNodes(root_, root);
+    hosts_.ReplaceFromTree(tree);
+    hosts_.Save();
+    SetChanged(false);
+}
+
+bool THostManagerForm::AskSaveChanges()
+{
+    const auto answer = QMessageBox::question(
+        this, tr("Confirmation"),
+        tr("You've made changes to one or more hosts. Do you want the changes to be saved before you exit?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes)
+        Apply();
+    return true;
+}
+
+void THostManagerForm::done(int result)
+{
+    if (result == Accepted) {
+        Apply();
+        if (const THost* host = HostOf(tree_->currentItem()))
+            config_.SetLastConnectedHostID(host->HostID);
+    } else if (changed_ && !AskSaveChanges()) {
+        return;
+    }
+    config_.SetShowHostManagerOnStartup(showOnStartup_->isChecked());
+    QDialog::done(result);
+}

@@ -1,0 +1,87 @@
+#pragma once
+// THostManagerForm: the modal "Host manager" window. It shows the host
+// tree (groups before hosts, each level in the user's locale order without
+// regard to letter case) with its own copies of the hosts, edits the
+// selected host on the editor pages, and writes the whole tree to
+// "Hosts.xml" only on "&Apply" or OK.
+//
+// Contract: user-interface thread only. The constructor raises the host
+// file's load error (the caller shows it and does not open the window).
+// Closing with changes not applied asks whether to save them (Yes, No,
+// Cancel). Every close writes "ShowHostManagerOnStartup"; OK with a host
+// selected writes "LastConnectedHostID". OnConnect receives the host that
+// "Connect" chose; the window then closes with OK.
+
+#include "hosts/Host.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+class THostEditorPages;
+class THostTreeNode;
+class THosts;
+class TMainConfig;
+
+class THostManagerForm : public QDialog {
+    Q_OBJECT
+public:
+    THostManagerForm(TMainConfig& config, THosts& hosts, QWidget* parent = nullptr);
+    ~THostManagerForm() override;
+
+    std::function<void(const THost& host)> OnConnect;
+
+    void NewHost();
+    void NewGroup();
+    void RenameSelected();
+    void DeleteSelected();
+    void ConnectSelected();
+    void Apply();
+    bool Changed() const { return changed_; }
+
+    QTreeWidget* Tree() const { return tree_; }
+    THostEditorPages& Pages() const { return *pages_; }
+    QCheckBox* ShowOnStartupBox() const { return showOnStartup_; }
+    QPushButton* ApplyButton() const { return apply_; }
+    QAction* ActionNamed(const QString& name) const;
+    /// The record of a host item (nullptr for groups and the root).
+    THost* HostOf(QTreeWidgetItem* item) const;
+
+    void done(int result) override;
+
+private:
+    void BuildLayout();
+    void BuildActions();
+    void FillTree();
+    void AddNodes(const THostTreeNode& node, QTreeWidgetItem* parent);
+    void CollectNodes(QTreeWidgetItem* item, THostTreeNode& node) const;
+    QTreeWidgetItem* NewItem(QTreeWidgetItem* parent, const QString& caption, std::unique_ptr<THost> host);
+    QTreeWidgetItem* GroupForNew() const;
+    void SelectionMoved(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void CaptionEdited(QTreeWidgetItem* item);
+    void UpdateCommands();
+    void SetChanged(bool changed);
+    void Sort();
+    bool AskSaveChanges();
+
+    TMainConfig& config_;
+    THosts& hosts_;
+    std::map<const QTreeWidgetItem*, std::unique_ptr<THost>> records_;
+    std::map<const QTreeWidgetItem*, QString> captions_; // before an edit
+    bool changed_ = false;
+    bool filling_ = false;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* root_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    THostEditorPages* pages_ = nullptr;
+    QCheckBox* showOnStartup_ = nullptr;
+    QPushButton* apply_ = nullptr;
+};

@@ -1,0 +1,250 @@
+// The host manager: the tree's order, new hosts and groups, renaming and
+// deleting, the editor stored into the host, apply, OK and the question
+// on closing with changes.
+
+#include "viewsGuiApp.h"
+
+#include "hosts/HostTreeNode.h"
+#include "hosts/Hosts.h"
+#include "store/MainConfig.h"
+#include "ui/HostEditorPages.h"
+#include "ui/HostManagerForm.h"
+#include "ui/PortEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+namespace {
+
+/// Answers the next message box with `button` and records its text.
+void AnswerNextQuestion(QMessageBox::StandardButton button, QString* text)
+{
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        *text = box->text();
+        box->button(button)->click();
+    });
+    timer->start();
+}
+
+class HostManagerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string dataDir = dir.path().toStdString();
+    std::unique_ptr<TMainConfig> config;
+    std::unique_ptr<THosts> hosts;
+
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        config = std::make_unique<TMainConfig>(dataDir);
+        TMainConfig::SetInstance(config.get());
+        hosts = std::make_unique<THosts>(dataDir);
+        // Top level: host "beta", group "work" with host "Alpha", host "alpha2", group "Archive".
+        THostTreeNode tree;
+        THostTreeNode& root = tree.AddGroup("Hosts");
+        root.AddHost(Host("beta"));
+        THostTreeNode& work = root.AddGroup("work");
+        work.AddHost(Host("Alpha"));
+        root.AddHost(Host("alpha2"));
+        root.AddGroup("Archive");
+        hosts->ReplaceFromTree(tree);
+        hosts->Save();
+    }
+    void TearDown() override
+    {
+        hosts.reset();
+        TMainConfig::SetInstance(nullptr);
+    }
+
+    static THost Host(const std::string& name)
+    {
+        THost host;
+        host.CommonName = name;
+        host.Hostname = name + ".example";
+        return host;
+    }
+
+    static QStringList Captions(QTreeWidgetItem* item)
+    {
+        QStringList captions;
+        for (int i = 0; i < item->childCount(); ++i)
+            captions << item->child(i)->text(0);
+        return captions;
+    }
+
+    static QTreeWidgetItem* Find(QTreeWidgetItem* item, const QString& caption)
+    {
+        for (int i = 0; i < item->childCount(); ++i)
+            if (item->child(i)->text(0) == caption)
+                return item->child(i);
+        return nullptr;
+    }
+
+    /// The stored file, read again.
+    THostTreeNode Stored() const
+    {
+        THosts reread(dataDir);
+        THostTreeNode tree;
+        reread.FillTree(tree);
+        return tree;
+    }
+};
+
+TEST_F(HostManagerTest, TreeShowsGroupsBeforeHostsInLocaleOrder)
+{
+    THostManagerForm form(*config, *hosts);
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    EXPECT_EQ(root->text(0), "Hosts");
+    EXPECT_EQ(Captions(root), (QStringList{"Archive", "work", "alpha2", "beta"}));
+    EXPECT_FALSE(form.ApplyButton()->isEnabled());
+    EXPECT_EQ(form.Pages().HostIDLabel()->text(), "Host-ID: N/A");
+    EXPECT_FALSE(form.Pages().GeneralPage()->isEnabled());
+    EXPECT_TRUE(form.Pages().TLSPage()->isEnabled());
+    EXPECT_FALSE(form.ActionNamed("Delete")->isEnabled());
+    EXPECT_FALSE(form.ActionNamed("Connect")->isEnabled());
+}
+
+TEST_F(HostManagerTest, EditsAreStoredIntoTheHostAndWrittenByApply)
+{
+    THostManagerForm form(*config, *hosts);
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* beta = Find(root, "beta");
+    form.Tree()->setCurrentItem(beta);
+    EXPECT_TRUE(form.Pages().GeneralPage()->isEnabled());
+    EXPECT_FALSE(form.ApplyButton()->isEnabled()); // showing a host is no change
+    const std::string id = form.HostOf(beta)->HostID;
+    EXPECT_EQ(form.Pages().HostIDLabel()->text(), QString::fromStdString("Host-ID: " + id));
+    QTest::keyClicks(form.Pages().HostnameEdit(), "x");
+    EXPECT_TRUE(form.ApplyButton()->isEnabled());
+    form.Pages().PortEdit()->setText("");
+    form.Tree()->setCurrentItem(root); // moving away stores the editor
+    EXPECT_EQ(form.HostOf(beta)->Hostname, "beta.examplex");
+    EXPECT_EQ(form.HostOf(beta)->Port, 21);
+    EXPECT_TRUE(Stored().Children.front()->Children.size() == 4); // nothing written yet
+    EXPECT_EQ(hosts->FindByHostID(id)->Hostname, "beta.example");
+
+    form.Apply();
+    EXPECT_FALSE(form.ApplyButton()->isEnabled());
+    THosts reread(dataDir);
+    ASSERT_NE(reread.FindByHostID(id), nullptr);
+    EXPECT_EQ(reread.FindByHostID(id)->Hostname, "beta.examplex");
+}
+
+TEST_F(HostManagerTest, NewHostAndGroupGoBesideASelectedHostAndRenamingKeepsAName)
+{
+    THostManagerForm form(*config, *hosts);
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* work = Find(root, "work");
+    form.Tree()->setCurrentItem(Find(work, "Alpha"));
+    form.NewGroup();
+    EXPECT_EQ(Captions(work), (QStringList{"New group", "Alpha"}));
+    form.Tree()->setCurrentItem(Find(work, "Alpha"));
+    form.NewHost();
+    QTreeWidgetItem* added = form.Tree()->currentItem();
+    ASSERT_NE(form.HostOf(added), nullptr);
+    EXPECT_EQ(added->parent(), work);
+    EXPECT_EQ(form.HostOf(added)->Port, 21);
+    EXPECT_TRUE(form.HostOf(added)->Passive);
+    EXPECT_TRUE(form.ApplyButton()->isEnabled());
+
+    // An empty caption keeps the old name; another one renames the host.
+    form.RenameSelected();
+    added->setText(0, "");
+    EXPECT_EQ(added->text(0), "New host");
+    form.RenameSelected();
+    added->setText(0, "aaa");
+    EXPECT_EQ(form.HostOf(added)->CommonName, "aaa");
+    EXPECT_EQ(Captions(work), (QStringList{"New group", "aaa", "Alpha"}));
+
+    form.Tree()->setCurrentItem(Find(root, "Archive"));
+    form.DeleteSelected();
+    EXPECT_EQ(form.Tree()->currentItem(), root);
+    form.Apply();
+    const THostTreeNode stored = Stored();
+    const THostTreeNode& storedRoot = *stored.Children.front();
+    ASSERT_EQ(storedRoot.Children.size(), 3u); // work, alpha2, beta
+    EXPECT_EQ(storedRoot.Children[0]->Caption, "work");
+    EXPECT_EQ(storedRoot.Children[0]->Children.size(), 3u);
+}
+
+TEST_F(HostManagerTest, ClosingWithChangesAsksYesNoOrCancel)
+{
+    struct Case {
+        QMessageBox::StandardButton answer;
+        bool stillOpen;
+        bool saved;
+    };
+    for (const Case& c : {Case{QMessageBox::Cancel, true, false}, Case{QMessageBox::No, false, false},
+                          Case{QMessageBox::Yes, false, true}}) {
+        SCOPED_TRACE(c.answer);
+        THostManagerForm form(*config, *hosts);
+        form.show();
+        form.Tree()->setCurrentItem(form.Tree()->topLevelItem(0));
+        form.NewGroup();
+        QString question;
+        AnswerNextQuestion(c.answer, &question);
+        form.reject();
+        EXPECT_EQ(question,
+                  "You've made changes to one or more hosts. Do you want the changes to be saved before you exit?");
+        EXPECT_EQ(form.isVisible(), c.stillOpen);
+        if (c.stillOpen) {
+            EXPECT_TRUE(form.Changed());
+            EXPECT_NE(Find(form.Tree()->topLevelItem(0), "New group"), nullptr);
+        }
+        const THostTreeNode stored = Stored();
+        EXPECT_EQ(stored.Children.front()->Children.size(), c.saved ? 5u : 4u);
+        if (c.stillOpen) {
+            AnswerNextQuestion(QMessageBox::No, &question);
+            form.reject();
+        }
+    }
+}
+
+TEST_F(HostManagerTest, OkStoresTheSelectedHostAndTheStartupSwitch)
+{
+    config->SetShowQuickConnectOnStartup(true);
+    THostManagerForm form(*config, *hosts);
+    QTreeWidgetItem* beta = Find(form.Tree()->topLevelItem(0), "beta");
+    form.Tree()->setCurrentItem(beta);
+    form.ShowOnStartupBox()->setChecked(true);
+    form.accept();
+    EXPECT_EQ(config->LastConnectedHostID(), form.HostOf(beta)->HostID);
+    EXPECT_TRUE(config->ShowHostManagerOnStartup());
+    EXPECT_FALSE(config->ShowQuickConnectOnStartup());
+}
+
+TEST_F(HostManagerTest, ConnectHandsOverTheEditedHostAndCloses)
+{
+    THostManagerForm form(*config, *hosts);
+    std::optional<THost> chosen;
+    form.OnConnect = [&chosen](const THost& host) { chosen = host; };
+    form.Tree()->setCurrentItem(Find(form.Tree()->topLevelItem(0), "alpha2"));
+    form.Pages().UsernameEdit()->setText("carol");
+    form.ConnectSelected();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->Hostname, "alpha2.example");
+    EXPECT_EQ(chosen->Username, "carol");
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+} // namespace
