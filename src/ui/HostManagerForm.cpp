@@ -4,9 +4,12 @@
 #include "hosts/Hosts.h"
 #include "platform/Dialup.h"
 #include "store/MainConfig.h"
+#include "ui/FtpAddress.h"
 #include "ui/HostEditorPages.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QCollator>
 #include <QDialogButtonBox>
@@ -76,7 +79,16 @@ void THostManagerForm::BuildLayout()
     tree_ = new QTreeWidget(splitter);
     tree_->setHeaderHidden(true);
     tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    tree_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = tree_->itemAt(at);
+        if (!item)
+            return;
+        tree_->setCurrentItem(item);
+        QMenu menu(this);
+        menu.addActions(tree_->actions());
+        menu.exec(tree_->viewport()->mapToGlobal(at));
+    });
     tree_->setMinimumWidth(200);
     pages_ = new THostEditorPages(config_, this);
     tabs_ = new QTabWidget(splitter);
@@ -107,6 +119,7 @@ void THostManagerForm::BuildLayout()
         if (HostOf(item))
             ConnectSelected();
     });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &THostManagerForm::UpdateCommands);
     resize(720, 420);
 }
 
@@ -128,6 +141,9 @@ void THostManagerForm::BuildActions()
     add(QStringLiteral("NewGroup"), tr("New group"), {}, &THostManagerForm::NewGroup);
     add(QStringLiteral("Connect"), tr("Connect"), {}, &THostManagerForm::ConnectSelected);
     add(QStringLiteral("Rename"), tr("Rename"), QKeySequence(Qt::Key_F2), &THostManagerForm::RenameSelected);
+    add(QStringLiteral("Cut"), tr("Cu&t"), QKeySequence(QKeySequence::Cut), &THostManagerForm::CutSelected);
+    add(QStringLiteral("Copy"), tr("&Copy"), QKeySequence(QKeySequence::Copy), &THostManagerForm::CopySelected);
+    add(QStringLiteral("Paste"), tr("&Paste"), QKeySequence(QKeySequence::Paste), &THostManagerForm::PasteAddress);
     add(QStringLiteral("Delete"), tr("&Delete"), QKeySequence(QKeySequence::Delete), &THostManagerForm::DeleteSelected);
 }
 
@@ -220,6 +236,9 @@ void THostManagerForm::UpdateCommands()
     ActionNamed(QStringLiteral("Rename"))->setEnabled(notRoot);
     ActionNamed(QStringLiteral("Delete"))->setEnabled(notRoot);
     ActionNamed(QStringLiteral("Connect"))->setEnabled(HostOf(current) != nullptr);
+    ActionNamed(QStringLiteral("Copy"))->setEnabled(HostOf(current) != nullptr);
+    ActionNamed(QStringLiteral("Cut"))->setEnabled(HostOf(current) != nullptr);
+    ActionNamed(QStringLiteral("Paste"))->setEnabled(ParseFtpAddress(QApplication::clipboard()->text()));
 }
 
 void THostManagerForm::SetChanged(bool changed)
@@ -367,4 +386,35 @@ void THostManagerForm::done(int result)
     }
     config_.SetShowHostManagerOnStartup(showOnStartup_->isChecked());
     QDialog::done(result);
+}
+
+void THostManagerForm::CopySelected()
+{
+    if (const THost* host = HostOf(tree_->currentItem()))
+        QApplication::clipboard()->setText(Q(host->ToURL()));
+}
+
+void THostManagerForm::CutSelected()
+{
+    if (!HostOf(tree_->currentItem()))
+        return;
+    CopySelected();
+    DeleteSelected();
+}
+
+void THostManagerForm::PasteAddress()
+{
+    auto host = std::make_unique<THost>();
+    if (!ParseFtpAddress(QApplication::clipboard()->text(), host.get()))
+        return;
+    host->Passive = true;
+    QTreeWidgetItem* group = GroupForNew();
+    const QString caption = Q(host->CommonName);
+    filling_ = true;
+    QTreeWidgetItem* item = NewItem(group, caption, std::move(host));
+    filling_ = false;
+    group->setExpanded(true);
+    SetChanged(true);
+    Sort();
+    tree_->setCurrentItem(item);
 }

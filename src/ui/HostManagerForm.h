@@ -44,6 +44,11 @@ public:
     void RenameSelected();
     void DeleteSelected();
     void ConnectSelected();
+    /// The selected host's address (without its login password).
+    void CopySelected();
+    void CutSelected();
+    /// A host made from the clipboard's ftp:// address.
+    void PasteAddress();
     void Apply();
     bool Changed() const { return changed_; }
 

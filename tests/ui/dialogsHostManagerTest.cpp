@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -245,6 +246,38 @@ TEST_F(HostManagerTest, ConnectHandsOverTheEditedHostAndCloses)
     EXPECT_EQ(chosen->Hostname, "alpha2.example");
     EXPECT_EQ(chosen->Username, "carol");
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(HostManagerTest, ClipboardCarriesHostAddressesAndOnlyFtpOnesArePasted)
+{
+    THostManagerForm form(*config, *hosts);
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* work = Find(root, "work");
+    QApplication::clipboard()->setText("http://www.example.org/");
+    form.Tree()->setCurrentItem(Find(work, "Alpha"));
+    EXPECT_FALSE(form.ActionNamed("Paste")->isEnabled());
+
+    form.HostOf(Find(work, "Alpha"))->Password = "secret";
+    form.CopySelected();
+    EXPECT_EQ(QApplication::clipboard()->text(), "ftp://:@Alpha.example:21/");
+    EXPECT_TRUE(form.ActionNamed("Paste")->isEnabled());
+
+    QApplication::clipboard()->setText("FTP://dave:pw@files.example:2121/pub/x");
+    form.PasteAddress();
+    QTreeWidgetItem* pasted = form.Tree()->currentItem();
+    ASSERT_NE(form.HostOf(pasted), nullptr);
+    EXPECT_EQ(pasted->parent(), work);
+    EXPECT_EQ(pasted->text(0), "files.example");
+    const THost& host = *form.HostOf(pasted);
+    EXPECT_EQ(host.Username, "dave");
+    EXPECT_EQ(host.Password, "pw");
+    EXPECT_EQ(host.Port, 2121);
+    EXPECT_EQ(host.InitialRemoteDirectory, "/pub/");
+    EXPECT_TRUE(host.Passive);
+
+    form.CutSelected();
+    EXPECT_EQ(Find(work, "files.example"), nullptr);
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("files.example:2121"));
 }
 
 } // namespace
