@@ -494,6 +494,7 @@ void TIdFTP::DownloadToFile(const std::string& remote, const std::string& local,
     // costs one call per new file, and no other program can slip a file in
     // between the look and the creation.
     int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool created = fd >= 0;
     std::int64_t offset = 0;
     if (fd < 0 && errno == EEXIST) {
         resume = resume && SupportsRestart();
@@ -519,7 +520,17 @@ void TIdFTP::DownloadToFile(const std::string& remote, const std::string& local,
         throw EIdException("Cannot open the local file " + local + ": " + std::strerror(errno));
     FdGuard file(fd);
     DoStatus(ftpTransfer, "Starting FTP transfer");
-    TransferData("RETR " + remote, false, offset, [&](TIdIOHandler& data) { ReceiveIntoFile(data, fd); });
+    try {
+        TransferData("RETR " + remote, false, offset, [&](TIdIOHandler& data) { ReceiveIntoFile(data, fd); });
+    } catch (...) {
+        // A refused download (550) must not leave an empty file behind: the
+        // next attempt would take it for a partial copy. Received bytes stay
+        // for resume.
+        struct stat st {};
+        if (created && ::fstat(fd, &st) == 0 && st.st_size == 0)
+            ::unlink(local.c_str());
+        throw;
+    }
 }
 
 void TIdFTP::UploadFromFile(const std::string& local, const std::string& remote, bool append,

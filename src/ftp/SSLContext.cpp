@@ -7,7 +7,9 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <mutex>
 
 std::string TakeOpenSSLErrors() {
@@ -144,10 +146,45 @@ void TIdSSLContext::LoadFiles() {
     }
 }
 
+namespace {
+
+// The system trust store, read once per process (and again only when
+// SSL_CERT_FILE or SSL_CERT_DIR change). Every data connection makes a
+// context of its own; reading the whole bundle for each one cost more CPU
+// than the handshake itself on folders of small files.
+X509_STORE* SharedSystemTrustStore() {
+    static std::mutex mutex;
+    static X509_STORE* store = nullptr;
+    static std::string key;
+    const char* file = std::getenv(X509_get_default_cert_file_env());
+    const char* dir = std::getenv(X509_get_default_cert_dir_env());
+    const std::string wanted = std::string(file ? file : "") + '\n' + (dir ? dir : "");
+    std::lock_guard lock(mutex);
+    if (store == nullptr || key != wanted) {
+        X509_STORE* fresh = X509_STORE_new();
+        if (fresh == nullptr) return nullptr;
+        X509_STORE_set_default_paths(fresh);
+        ERR_clear_error();
+        X509_STORE_free(store);
+        store = fresh;
+        key = wanted;
+    }
+    X509_STORE_up_ref(store);
+    return store;
+}
+
+}  // namespace
+
 void TIdSSLContext::ApplyVerification() {
     // The system trust store is consulted even when nothing is enforced: the
     // result goes to OnVerifyPeer. A missing store only makes chains fail.
-    SSL_CTX_set_default_verify_paths(ctx_);
+    // Roots named in the options were loaded into the context's own store.
+    const bool ownRoots = !options_.RootCertFile.empty() || !options_.VerifyDirs.empty();
+    X509_STORE* shared = ownRoots ? nullptr : SharedSystemTrustStore();
+    if (shared != nullptr)
+        SSL_CTX_set_cert_store(ctx_, shared);  // takes over our reference
+    else
+        SSL_CTX_set_default_verify_paths(ctx_);
     ERR_clear_error();
     SSL_CTX_set_cert_verify_callback(ctx_, VerifyServerCertificate, this);
     const TIdSSLVerifyModeSet& set = options_.VerifyMode;

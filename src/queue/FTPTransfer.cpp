@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -25,6 +26,10 @@ std::string DateText(TDateTime value)
 {
     if (value <= 0)
         return {};
+    // The C library's time-zone state is not safe to read from several
+    // transfer threads at once.
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
     return QLocale::system().toString(DateTimeToQt(value), QLocale::ShortFormat).toStdString();
 }
 

@@ -394,3 +394,25 @@ TEST(EngineScripted, MaxLineLengthAndReadTimeout)
     quiet->ReadTimeout = 200;
     EXPECT_THROW(quiet->ConnectControl(), EIdReadTimeout);
 }
+
+TEST(EngineScripted, RefusedDownloadLeavesNoEmptyFileBehind)
+{
+    const std::string local = ::testing::TempDir() + "/tovrel-refused.bin";
+    std::remove(local.c_str());
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LoginScript(s);
+        s.Expect("PASV");
+        const auto port = s.ListenData();
+        s.Send(ScriptedSession::PasvReply(port));
+        const int data = s.AcceptData();
+        s.Expect("RETR f");
+        s.Send("550 no such file\r\n");
+        ScriptedSession::CloseData(data);
+    });
+    auto ftp = Client(server);
+    ftp->ConnectControl();
+    ftp->Authenticate();
+    EXPECT_THROW(ftp->DownloadToFile("f", local, false, true), EIdReplyRFCError);
+    EXPECT_EQ(std::fopen(local.c_str(), "rb"), nullptr) << "the refused download left a file";
+    EXPECT_EQ(server.Failure(), "");
+}
