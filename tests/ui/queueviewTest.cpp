@@ -9,6 +9,7 @@
 #include "session/FTPWorker.h"
 #include "session/TransferExceptions.h"
 #include "store/MainConfig.h"
+#include "ui/DestinationDirectoryForm.h"
 #include "ui/DragDrop.h"
 #include "ui/FileAlreadyExistsForm.h"
 #include "ui/LocalPane.h"
@@ -27,6 +28,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -307,20 +309,28 @@ TEST_F(QueueView, ExistingLocalFileAsksAndOverwriteForTheQueueAppliesToTheOthers
     WriteWholeFile(local + "/hello.txt", "HELLO, WORLD\n");
     fs::create_directories(local + "/sub");
     WriteWholeFile(local + "/sub/inner.txt", "INNER\n");
+    // Every question that shows is answered (the folder's file may meet its
+    // conflict before or after the first answer).
     QString headline;
     bool resumeEnabled = true;
-    window.OnNextModal([&](QWidget* dialog) {
-        auto* form = qobject_cast<TFileAlreadyExistsForm*>(dialog);
-        ASSERT_NE(form, nullptr);
+    int questions = 0;
+    QTimer answerer;
+    answerer.setInterval(20);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        TFileAlreadyExistsForm* form = Page().OpenQuestion();
+        if (!form || !form->isVisible())
+            return;
+        ++questions;
         headline = form->findChild<QLabel*>(QStringLiteral("Headline"))->text();
         resumeEnabled = form->ResumeButton()->isEnabled();
         form->ScopeBox()->setCurrentIndex(efsAllInQueue);
         form->OverwriteButton()->click();
     });
+    answerer.start();
     window.SelectRemote({"hello.txt", "sub"});
     Trigger("DownloadAction");
     ASSERT_TRUE(WaitForEmptyQueue());
-    EXPECT_TRUE(window.ModalAnswered());
+    EXPECT_GE(questions, 1);
     EXPECT_EQ(headline, "The local file already exists.");
     EXPECT_FALSE(resumeEnabled);
     EXPECT_EQ(ReadWholeFile(local + "/hello.txt"), "Hello, world\n");
@@ -377,6 +387,25 @@ TEST(FileAlreadyExistsForm, EachButtonAnswersWithEachScopeAndTheCountdownSkips)
     EXPECT_EQ(countdown.result(), QDialog::Accepted);
     EXPECT_EQ(countdown.ChosenAction(), faeSkip);
     EXPECT_EQ(countdown.ChoiceScope(), efsOnlyThisFile);
+}
+
+TEST(DestinationDirectoryForm, OffersTheInitialFolderAndBookmarksSortedAndEmptyMeansInitial)
+{
+    EnsureTestApplication();
+    THost host(THostDefaults{});
+    host.InitialRemoteDirectory = "/pub";
+    host.AddBookmark("/incoming");
+    host.AddBookmark("/www/site");
+    TDestinationDirectoryForm form(host);
+    QComboBox* box = form.DirectoryBox();
+    ASSERT_EQ(box->count(), 3);
+    EXPECT_EQ(box->itemText(0), "/incoming");
+    EXPECT_EQ(box->itemText(2), "/www/site");
+    EXPECT_EQ(form.Destination(), "/incoming");  // the first entry is preselected
+    box->setEditText(QStringLiteral("/other/"));
+    EXPECT_EQ(form.Destination(), "/other/");
+    box->setEditText(QString());
+    EXPECT_EQ(form.Destination(), "/pub");
 }
 
 } // namespace
