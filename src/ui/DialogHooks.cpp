@@ -1,5 +1,6 @@
 #include "ui/DialogHooks.h"
 
+#include "ui/AddHostWizard.h"
 #include "ui/HostManagerForm.h"
 #include "ui/MainForm.h"
 #include "ui/QuickConnectForm.h"
@@ -22,5 +23,9 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         if (chosen)
             QMetaObject::invokeMethod(main, [main, host = *chosen] { main->ConnectToHost(host); }, Qt::QueuedConnection);
         return accepted;
+    };
+    window.Hooks().AddHostWizard = [main, &config](QWidget* owner) {
+        TAddHostWizard wizard(config, main->Hosts(), owner);
+        wizard.exec();
     };
 }

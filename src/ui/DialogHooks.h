@@ -4,6 +4,6 @@
 class TMainConfig;
 class TMainForm;
 
-/// Sets the hooks of the dialogs that exist (quick connect, host manager) on
+/// Sets the hooks of the dialogs that exist (quick connect, host manager, add-host wizard) on
 /// `window`; `config` outlives the window.
 void InstallDialogHooks(TMainForm& window, TMainConfig& config);

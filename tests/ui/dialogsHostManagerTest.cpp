@@ -7,6 +7,7 @@
 #include "hosts/HostTreeNode.h"
 #include "hosts/Hosts.h"
 #include "store/MainConfig.h"
+#include "ui/AddHostWizard.h"
 #include "ui/HostEditorPages.h"
 #include "ui/HostManagerForm.h"
 #include "ui/PortEdit.h"
@@ -278,6 +279,42 @@ TEST_F(HostManagerTest, ClipboardCarriesHostAddressesAndOnlyFtpOnesArePasted)
     form.CutSelected();
     EXPECT_EQ(Find(work, "files.example"), nullptr);
     EXPECT_TRUE(QApplication::clipboard()->text().contains("files.example:2121"));
+}
+
+TEST_F(HostManagerTest, WizardStepsThroughItsPagesAndAddsAnAnonymousHost)
+{
+    config->SetAnonymousEmail("guest@example.net");
+    TAddHostWizard wizard(*config, *hosts);
+    wizard.show();
+    EXPECT_EQ(wizard.StepLabel()->text(), "Step 1 of 3");
+    EXPECT_FALSE(wizard.BackButton()->isEnabled());
+    wizard.CommonNameEdit()->setText("Mirror");
+    wizard.Next();
+    EXPECT_EQ(wizard.StepLabel()->text(), "Step 2 of 3");
+    EXPECT_TRUE(wizard.BackButton()->isEnabled());
+    wizard.HostnameEdit()->setText("mirror.example");
+    wizard.Next();
+    EXPECT_EQ(wizard.NextButton()->text(), "&Finish");
+
+    // After Next, leaving asks first; No keeps the wizard open.
+    QString question;
+    AnswerNextQuestion(QMessageBox::No, &question);
+    wizard.reject();
+    EXPECT_EQ(question, "Are you sure you want to exit the wizard without completing it?");
+    EXPECT_TRUE(wizard.isVisible());
+
+    wizard.AnonymousBox()->setChecked(true);
+    EXPECT_FALSE(wizard.UsernameEdit()->isEnabled());
+    wizard.Next();
+    EXPECT_EQ(wizard.result(), QDialog::Accepted);
+    THosts reread(dataDir);
+    const THost* added = reread.Items().back().get();
+    EXPECT_EQ(added->CommonName, "Mirror");
+    EXPECT_EQ(added->Hostname, "mirror.example");
+    EXPECT_EQ(added->Username, "anonymous");
+    EXPECT_EQ(added->Password, "guest@example.net");
+    EXPECT_TRUE(added->IsAnonymous);
+    EXPECT_EQ(added->Port, 21);
 }
 
 } // namespace
