@@ -175,7 +175,8 @@ void TQueuePage::StopTimers()
 void TQueuePage::RefreshVisibleRows()
 {
     const int rows = model_->rowCount();
-    if (rows == 0)
+    // A hidden list shows nothing; its rows catch up within one pass of being shown.
+    if (rows == 0 || !view_->isVisible())
         return;
     const QRect area = view_->viewport()->rect();
     int first = view_->indexAt(area.topLeft()).row();
