@@ -18,11 +18,12 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         THostManagerForm form(config, main->Hosts(), owner);
         std::optional<THost> chosen;
         form.OnConnect = [&chosen](const THost& host) { chosen = host; };
-        const bool accepted = form.exec() == QDialog::Accepted;
+        form.exec();
         // Connect once the window is gone, with the menus rebuilt first.
         if (chosen)
             QMetaObject::invokeMethod(main, [main, host = *chosen] { main->ConnectToHost(host); }, Qt::QueuedConnection);
-        return accepted;
+        // "&Apply" may have saved the tree even when the window was cancelled.
+        return true;
     };
     window.Hooks().AddHostWizard = [main, &config](QWidget* owner) {
         TAddHostWizard wizard(config, main->Hosts(), owner);
