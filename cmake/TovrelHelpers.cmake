@@ -55,8 +55,16 @@ function(tovrel_test name)
     TOVREL_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests() keeps only the first value of a list property, so
+  # the labels are set by a script CTest runs after the discovered tests.
+  set(labels_script "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+  file(WRITE "${labels_script}"
+    "if(DEFINED ${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_script}")
 endfunction()
 
 # tovrel_fuzzer(<name> SOURCES ... DEPS ...): a libFuzzer harness.
