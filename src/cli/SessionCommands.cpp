@@ -63,7 +63,7 @@ int RunRemove(const TCliOptions& options)
             throw std::invalid_argument(target.Path + " is a folder: rm -r deletes it with everything in it");
         session.DeleteTree(name);
     } else {
-        session.Run([&](TFTPWorker& worker) { worker.DeleteEntry(name); });
+        session.Run([&, entry = name](TFTPWorker& worker) { worker.DeleteEntry(entry); });
     }
     session.Worker().InvalidateListing(session.Worker().CurrentDir());
     return 0;
@@ -76,7 +76,7 @@ int RunMakeDir(const TCliOptions& options)
     const auto [parent, name] = ParentAndName(target);
     TCliSession session(target, options);
     session.ChangeDir(parent);
-    session.Run([&](TFTPWorker& worker) { worker.MakeDir(name); });
+    session.Run([&, entry = name](TFTPWorker& worker) { worker.MakeDir(entry); });
     return 0;
 }
 
@@ -89,7 +89,7 @@ int RunMove(const TCliOptions& options)
     CheckName(newName);
     TCliSession session(target, options);
     session.ChangeDir(parent);
-    session.Run([&](TFTPWorker& worker) { worker.RenameEntry(name, newName); });
+    session.Run([&, entry = name](TFTPWorker& worker) { worker.RenameEntry(entry, newName); });
     return 0;
 }
 
@@ -104,7 +104,7 @@ int RunChmod(const TCliOptions& options)
     TCliSession session(target, options);
     session.ChangeDir(parent);
     // The program leaves permission errors to its caller: the server's reply.
-    session.Run([&](TFTPWorker& worker) { worker.ChangeMode(name, mode); });
+    session.Run([&, entry = name](TFTPWorker& worker) { worker.ChangeMode(entry, mode); });
     return 0;
 }
 
