@@ -1,5 +1,6 @@
 #include "integration/HandOffClient.h"
 #include "integration/HandOffServer.h"
+#include "QtCoreTestApp.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,20 +23,12 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    return TestCoreApp();
 }
 
-// Runs the event loop until `done` or 20 s.
 bool Spin(const std::function<bool()>& done)
 {
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
+    return SpinUntil(done);
 }
 
 class HandOffSocketTest : public ::testing::Test {

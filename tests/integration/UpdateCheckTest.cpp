@@ -1,4 +1,5 @@
 #include "integration/UpdateCheck.h"
+#include "QtCoreTestApp.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,11 +16,7 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    return TestCoreApp();
 }
 
 // A loopback web server that answers every request with one fixed response

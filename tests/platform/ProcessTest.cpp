@@ -1,6 +1,7 @@
 #include "platform/Dialup.h"
 #include "platform/PowerOff.h"
 #include "platform/ProcessRunner.h"
+#include "QtCoreTestApp.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -19,19 +20,12 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    return TestCoreApp();
 }
 
 bool Spin(const std::function<bool()>& done)
 {
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    return SpinUntil(done);
 }
 
 // logind's manager object as far as the program uses it: records the calls.

@@ -5,6 +5,7 @@
 #include "servers/TestServers.h"
 
 #include "platform/XdgSandbox.h"
+#include "QtCoreTestApp.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,11 +23,7 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    return TestCoreApp();
 }
 
 void SetExecutable(const std::string& path)
