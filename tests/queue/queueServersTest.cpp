@@ -5,6 +5,7 @@
 #include "QueueHarness.h"
 
 #include "queue/FTPTransfer.h"
+#include "servers/ServerHost.h"
 #include "servers/TestServers.h"
 #include "session/TransferExceptions.h"
 
@@ -63,17 +64,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::vector<std::string>> sent_;
 };
-
-THost HostFor(const TestFtpServer& server)
-{
-    THost host;
-    host.Hostname = "127.0.0.1";
-    host.Port = server.Port();
-    host.Username = server.User();
-    host.Password = server.Password();
-    host.Passive = true;
-    return host;
-}
 
 // Files below a server root belong to the test user, who may replace them.
 void GiveToTestUser(const std::string& root)

@@ -1,5 +1,7 @@
 #include "WorkerHarness.h"
 
+#include "servers/ServerHost.h"
+
 #include "session/PendingError.h"
 
 #include <pwd.h>
@@ -76,13 +78,7 @@ WorkerHarness::~WorkerHarness()
 
 THost WorkerHarness::HostFor(const TestFtpServer& server) const
 {
-    THost host;
-    host.Hostname = "127.0.0.1";
-    host.Port = server.Port();
-    host.Username = server.User();
-    host.Password = server.Password();
-    host.Passive = true;
-    return host;
+    return ::HostFor(server);
 }
 
 bool WorkerHarness::Connect(const THost& host)

@@ -5,6 +5,7 @@
 
 #include "viewsGuiApp.h"
 
+#include "servers/ServerHost.h"
 #include "servers/TestServers.h"
 #include "session/FTPWorker.h"
 #include "ui/LogPane.h"
@@ -129,17 +130,6 @@ public:
                            View.visualRect(View.Model().index(row, 0)).center());
     }
 };
-
-THost HostFor(const TestFtpServer& server)
-{
-    THost host;
-    host.Hostname = "127.0.0.1";
-    host.Port = server.Port();
-    host.Username = server.User();
-    host.Password = server.Password();
-    host.Passive = true;
-    return host;
-}
 
 using Rows = std::vector<std::string>;
 
