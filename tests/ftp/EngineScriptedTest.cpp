@@ -4,6 +4,7 @@
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
 #include "ftp/OTP.h"
+#include "ScriptedClient.h"
 #include "servers/ScriptedFtpServer.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,7 @@ const char* const kFeat = "211-Features:\r\n EPRT\r\n EPSV\r\n SIZE\r\n211 End\r
 
 std::unique_ptr<TIdFTP> Client(const ScriptedFtpServer& server)
 {
-    auto ftp = std::make_unique<TIdFTP>();
-    ftp->Host = "127.0.0.1";
-    ftp->Port = server.Port();
-    ftp->Username = "user";
-    ftp->Password = "secret";
-    ftp->AutoLogin = false;
-    ftp->Passive = true;
-    ftp->ReadTimeout = 10000;
-    ftp->TransferTimeout = 10000;
-    return ftp;
+    return ScriptedClient(server);
 }
 
 void LoginScript(ScriptedSession& s)

@@ -8,6 +8,7 @@
 #include "ftp/IdExceptions.h"
 #include "ftp/SSLExceptions.h"
 #include "ftp/SSLIOHandlerSocketOpenSSL.h"
+#include "ScriptedClient.h"
 #include "servers/ScriptedFtpServer.h"
 #include "servers/TestServers.h"
 
@@ -23,15 +24,7 @@ using Commands = std::vector<std::string>;
 
 std::unique_ptr<TIdFTP> Client(const ScriptedFtpServer& server, TIdUseTLS mode, TAuthCmd auth = tAuto)
 {
-    auto ftp = std::make_unique<TIdFTP>();
-    ftp->Host = "127.0.0.1";
-    ftp->Port = server.Port();
-    ftp->Username = "user";
-    ftp->Password = "secret";
-    ftp->AutoLogin = false;
-    ftp->Passive = true;
-    ftp->ReadTimeout = 10000;
-    ftp->TransferTimeout = 10000;
+    auto ftp = ScriptedClient(server);
     if (mode == utNoTLSSupport) {
         ftp->SetIOHandler(std::make_unique<TIdIOHandlerStack>());
         return ftp;
