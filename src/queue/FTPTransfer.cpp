@@ -111,8 +111,22 @@ void TFTPTransfer::Attempt(TQueueItem& item)
         // failure; the reason shows instead.
         if (!failureRecorded_)
             RecordFailure(error.what());
+        DropConnectionAfter(error);
         throw;
     }
+}
+
+void TFTPTransfer::DropConnectionAfter(const std::exception& error)
+{
+    // After a socket or local-file error in the middle of a transfer the
+    // server's final reply was never read; the next command would take it
+    // for its own. A server's refusal, the program's own conflicts and
+    // refusals leave the dialogue in step, so the connection stays.
+    if (dynamic_cast<const EIdReplyRFCError*>(&error) != nullptr
+        || dynamic_cast<const EFTPTransferException*>(&error) != nullptr
+        || dynamic_cast<const EUnsafeLocalPath*>(&error) != nullptr)
+        return;
+    CutConnection();
 }
 
 void TFTPTransfer::RecordFailure(const std::string& text)

@@ -74,6 +74,7 @@ private:
     void AttachHooks(TQueueItem& item);
     void DetachHooks();
     void OnEngineStatus(TIdStatus status);
+    void DropConnectionAfter(const std::exception& error);
     void RecordFailure(const std::string& text);
 
     TQueueManager& manager_;
