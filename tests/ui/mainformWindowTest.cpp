@@ -74,7 +74,7 @@ TEST(MainFormActionRules, EachRuleInEachConnectionState)
         for (const auto& [rule, enabled] : c.Expected)
             EXPECT_EQ(RuleAllows(rule, c.Now), enabled) << c.State << ", rule " << static_cast<int>(rule);
 
-    // The table itself: names unique, the spec'd shortcuts present.
+    // The table itself: names unique, the documented shortcuts present.
     const auto defs = MainFormActionDefs();
     for (std::size_t i = 0; i < defs.size(); ++i)
         EXPECT_EQ(ActionIndex(defs[i].Name), static_cast<int>(i)) << defs[i].Name;
