@@ -213,6 +213,9 @@ private:
                            const std::string& command, bool upload, std::int64_t restOffset);
     void AnnounceActivePort(const std::string& address, std::uint16_t port);
     void FinishTransfer();
+    /// Runs `step` until it moves no bytes, with the work events around it
+    /// and the running total after each step.
+    void PumpWork(TWorkMode mode, std::int64_t expected, const std::function<std::size_t()>& step);
     void ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink);
     void ReceiveIntoFile(TIdIOHandler& data, int fd);
     void SendFile(TIdIOHandler& data, int fd, std::int64_t bytes);

@@ -378,73 +378,54 @@ void TIdFTP::TransferData(const std::string& command, bool upload, std::int64_t 
 
 // ---- streaming -----------------------------------------------------------------
 
+void TIdFTP::PumpWork(TWorkMode mode, std::int64_t expected, const std::function<std::size_t()>& step)
+{
+    std::int64_t total = 0;
+    WorkBegin(mode, expected);
+    try {
+        while (true) {
+            const std::size_t moved = step();
+            if (moved == 0)
+                break;
+            total += static_cast<std::int64_t>(moved);
+            Work(mode, total);
+        }
+    } catch (...) {
+        WorkEnd(mode);
+        throw;
+    }
+    WorkEnd(mode);
+}
+
 void TIdFTP::ReceiveInto(TIdIOHandler& data, const TIdDataSink& sink)
 {
     const auto size = static_cast<std::size_t>(std::max(data.RecvBufferSize, 1));
     const std::unique_ptr<char[]> buffer(new char[size]);  // not zero-filled: many small files
-    std::int64_t total = 0;
-    WorkBegin(wmRead, 0);
-    try {
-        while (true) {
-            const std::size_t got = data.ReadSome(buffer.get(), size);
-            if (got == 0)
-                break;
+    PumpWork(wmRead, 0, [&]() -> std::size_t {
+        const std::size_t got = data.ReadSome(buffer.get(), size);
+        if (got != 0)
             sink(buffer.get(), got);
-            total += static_cast<std::int64_t>(got);
-            Work(wmRead, total);
-        }
-    } catch (...) {
-        WorkEnd(wmRead);
-        throw;
-    }
-    WorkEnd(wmRead);
+        return got;
+    });
 }
 
 void TIdFTP::ReceiveIntoFile(TIdIOHandler& data, int fd)
 {
     const auto size = static_cast<std::size_t>(std::max(data.RecvBufferSize, 1));
-    std::int64_t total = 0;
-    WorkBegin(wmRead, 0);
-    try {
-        while (true) {
-            const std::size_t got = data.ReadSomeToFile(fd, size);
-            if (got == 0)
-                break;
-            total += static_cast<std::int64_t>(got);
-            Work(wmRead, total);
-        }
-    } catch (...) {
-        WorkEnd(wmRead);
-        throw;
-    }
-    WorkEnd(wmRead);
+    PumpWork(wmRead, 0, [&] { return data.ReadSomeToFile(fd, size); });
 }
 
 void TIdFTP::SendFile(TIdIOHandler& data, int fd, std::int64_t bytes)
 {
     const auto size = static_cast<std::size_t>(std::max(data.SendBufferSize, 1));
-    std::int64_t total = 0;
-    WorkBegin(wmWrite, bytes);
     try {
-        while (true) {
-            const std::size_t sent = data.WriteFromFile(fd, size);
-            if (sent == 0)
-                break;
-            total += static_cast<std::int64_t>(sent);
-            Work(wmWrite, total);
-        }
+        PumpWork(wmWrite, bytes, [&] { return data.WriteFromFile(fd, size); });
     } catch (const EIdSocketError& error) {
-        WorkEnd(wmWrite);
         // CloseDataChannel() shut the socket under the sender: the server's
         // final reply still tells how the upload ended.
         if (error.SocketErrorCode() != 10038)
             throw;
-        return;
-    } catch (...) {
-        WorkEnd(wmWrite);
-        throw;
     }
-    WorkEnd(wmWrite);
 }
 
 // ---- operations ------------------------------------------------------------------
