@@ -192,13 +192,7 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
             }
             engine_.SetIOHandler(nullptr);
         }
-        if (host.IsAnonymous) {
-            engine_.Username = "anonymous";
-            engine_.Password = MainConfig().AnonymousEmail();
-        } else {
-            engine_.Username = host.Username;
-            engine_.Password = host.Password;
-        }
+        ApplyCredentials(engine_, host);
         engine_.Host = host.Hostname;
         engine_.Port = port;
         engine_.Passive = host.Passive;

@@ -31,11 +31,8 @@ TIdFtpProxySettings ProxyOf(const THost& host)
 
 }  // namespace
 
-void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionIntercept> intercept)
+void ApplyCredentials(TIdFTP& engine, const THost& host)
 {
-    const std::uint16_t port = CheckedPort(host.Port, "Host");
-    TIdFtpProxySettings proxy = ProxyOf(host);
-
     if (host.IsAnonymous) {
         engine.Username = "anonymous";
         engine.Password = MainConfig().AnonymousEmail();
@@ -43,6 +40,14 @@ void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionI
         engine.Username = host.Username;
         engine.Password = host.Password;
     }
+}
+
+void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionIntercept> intercept)
+{
+    const std::uint16_t port = CheckedPort(host.Port, "Host");
+    TIdFtpProxySettings proxy = ProxyOf(host);
+
+    ApplyCredentials(engine, host);
     engine.Host = host.Hostname;
     engine.Port = port;
     engine.Passive = host.Passive;

@@ -23,3 +23,6 @@
 inline constexpr int ControlReadTimeout = 30000;
 
 void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionIntercept> intercept = {});
+/// User name and password for `host`: "anonymous" with the configured
+/// e-mail address for an anonymous host, else the host's own.
+void ApplyCredentials(TIdFTP& engine, const THost& host);
