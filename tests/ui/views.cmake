@@ -7,6 +7,7 @@ tovrel_test(test_ui_views LABELS ui gui
           ${CMAKE_CURRENT_LIST_DIR}/viewsNavigationTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsLogTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/viewsDialogsTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/viewsWindowTextsTest.cpp
   DEPS tovrel_ui Qt6::Test)
 
 # The views fed by a real browsing worker against vsftpd.
