@@ -26,20 +26,6 @@ namespace {
 
 using Result = CliResult;
 
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 // The names below, as UTF-8 bytes.
 const std::string kUtf8Name = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xD0\xB4\xD0\xB0.txt";   // "Grüße – да.txt"
 

@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -27,49 +25,27 @@ namespace {
 // that holds a link.
 void AddSessionCases(const std::string& root)
 {
-    const auto write = [&](const std::string& relative, const std::string& text) {
-        fs::create_directories(fs::path(root + "/" + relative).parent_path());
-        WriteWholeFile(root + "/" + relative, text);
-    };
-    write("tree/match-top.txt", "1\n");
-    write("tree/other.txt", "2\n");
-    write("tree/level 1/match one.txt", "3\n");
-    write("tree/level 1/level 2/match-deep.txt", "4\n");
-    write("tree/zweig-\xc3\xa4/match-\xc3\xbc.txt", "5\n");
+    WriteFiles(root, {{"tree/match-top.txt", "1\n"},
+                      {"tree/other.txt", "2\n"},
+                      {"tree/level 1/match one.txt", "3\n"},
+                      {"tree/level 1/level 2/match-deep.txt", "4\n"},
+                      {"tree/zweig-\xc3\xa4/match-\xc3\xbc.txt", "5\n"},
+                      {"deleteme/f1.txt", "a\n"},
+                      {"deleteme/sub a/deeper/f4.txt", "d\n"},
+                      {"haslink/keep.txt", "e\n"}});
     fs::create_directory_symlink("..", root + "/tree/level 1/back up");
     fs::create_directory_symlink("tree", root + "/linkdir");
     fs::create_symlink("hello.txt", root + "/linkfile");
     fs::create_symlink("nowhere", root + "/dangling");
-    write("deleteme/f1.txt", "a\n");
-    write("deleteme/sub a/deeper/f4.txt", "d\n");
     fs::create_directories(root + "/deleteme/sub b");
-    write("haslink/keep.txt", "e\n");
     fs::create_symlink("../hello.txt", root + "/haslink/lnk");
-    if (const passwd* pw = ::getpwnam(kTestUser)) {
-        (void)::lchown(root.c_str(), pw->pw_uid, pw->pw_gid);
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-    }
+    GiveToTestUser(root);
 }
 
 bool Exists(const std::string& path)
 {
     std::error_code error;
     return fs::symlink_status(path, error).type() != fs::file_type::not_found;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 bool Contains(const std::string& text, const std::string& part)
@@ -181,7 +157,7 @@ TEST_P(CliSession, ListsWithLinksResolvedAndFindsInEveryLevelOnce)
     auto r = Run("ls --resolve-links --json " + Url("/"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto kindOf = [&](const std::string& name) {
-        for (const auto& line : Lines(r.out))
+        for (const auto& line : SplitLines(r.out))
             if (Contains(line, "\"name\":\"" + name + "\""))
                 return line.substr(line.find("\"kind\":\"") + 8, 4);
         return std::string("none");
@@ -201,7 +177,7 @@ TEST_P(CliSession, ListsWithLinksResolvedAndFindsInEveryLevelOnce)
     r = Run("find " + Url("/") + " 'MATCH*'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> found;
-    for (const auto& line : Lines(r.out)) {
+    for (const auto& line : SplitLines(r.out)) {
         const auto dir = line.find("\"directory\":\"");
         const auto name = line.find("\"name\":\"");
         ASSERT_EQ(dir, 1u) << line;

@@ -20,16 +20,7 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-struct ServerKind {
-    const char* Name;
-    std::function<std::unique_ptr<TestFtpServer>(const std::string& root, const TestCertificate& tls)> Make;
-    bool KnowsCcc;
-};
-
-void PrintTo(const ServerKind& kind, std::ostream* out)
-{
-    *out << kind.Name;
-}
+using ServerKind = TlsServerKind;
 
 class CliTls : public ::testing::TestWithParam<ServerKind> {
 protected:
@@ -96,25 +87,8 @@ TEST_P(CliTls, CccReturnsToClearControlTextWhereTheServerAllowsIt)
     EXPECT_EQ(r.err[reply + 7] == '2', GetParam().KnowsCcc) << r.err.substr(ccc);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Servers, CliTls,
-    ::testing::Values(
-        ServerKind{"vsftpd",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<VsftpdServer>(root, &tls);
-                   },
-                   false},
-        ServerKind{"pyftpdlib",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<PyftpdlibServer>(root, &tls);
-                   },
-                   false},
-        ServerKind{"proftpd",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<ProftpdServer>(root, &tls);
-                   },
-                   true}),
-    [](const ::testing::TestParamInfo<ServerKind>& param) { return std::string(param.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Servers, CliTls, ::testing::ValuesIn(TlsServerKinds()),
+                         [](const ::testing::TestParamInfo<ServerKind>& param) { return std::string(param.param.Name); });
 
 TEST(CliTlsOptions, PlainLoginRefusedClearDataRefusedAndBadCombinations)
 {

@@ -17,19 +17,7 @@
 
 namespace {
 
-using ServerFactory =
-    std::function<std::unique_ptr<TestFtpServer>(const std::string& root, const TestCertificate& tls)>;
-
-struct ServerKind {
-    const char* Name;
-    ServerFactory Make;
-    bool KnowsCcc;
-};
-
-void PrintTo(const ServerKind& kind, std::ostream* out)
-{
-    *out << kind.Name;
-}
+using ServerKind = TlsServerKind;
 
 class TlsServers : public ::testing::TestWithParam<ServerKind> {
 protected:
@@ -182,24 +170,7 @@ TEST_P(TlsServers, CccWhereTheServerAllowsIt)
     RemoveTree(local);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Servers, TlsServers,
-    ::testing::Values(
-        ServerKind{"vsftpd",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<VsftpdServer>(root, &tls);
-                   },
-                   false},
-        ServerKind{"pyftpdlib",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<PyftpdlibServer>(root, &tls);
-                   },
-                   false},
-        ServerKind{"proftpd",
-                   [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
-                       return std::make_unique<ProftpdServer>(root, &tls);
-                   },
-                   true}),
-    [](const ::testing::TestParamInfo<ServerKind>& param) { return std::string(param.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Servers, TlsServers, ::testing::ValuesIn(TlsServerKinds()),
+                         [](const ::testing::TestParamInfo<ServerKind>& param) { return std::string(param.param.Name); });
 
 }  // namespace

@@ -74,17 +74,51 @@ FixtureTree::FixtureTree() : root_(MakeTempDir("tovrel-ftp-root-"))
     }
     fs::resize_file(root_ + "/big.sparse", 3ull << 30);
     // The vsftpd user writes into upload/; the chroot itself is writable too.
-    if (const passwd* pw = ::getpwnam(kTestUser)) {
-        for (const auto& entry : fs::recursive_directory_iterator(root_))
-            (void)::chown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-        (void)::chown(root_.c_str(), pw->pw_uid, pw->pw_gid);
-    }
+    GiveToTestUser(root_);
     ::chmod(root_.c_str(), 0755);
 }
 
 FixtureTree::~FixtureTree()
 {
     RemoveTree(root_);
+}
+
+void WriteFiles(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files)
+{
+    for (const auto& [relative, bytes] : files) {
+        fs::create_directories(fs::path(root + "/" + relative).parent_path());
+        WriteWholeFile(root + "/" + relative, bytes);
+    }
+}
+
+void GiveToTestUser(const std::string& root)
+{
+    const passwd* pw = ::getpwnam(kTestUser);
+    if (pw == nullptr)
+        return;
+    (void)::lchown(root.c_str(), pw->pw_uid, pw->pw_gid);
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
+}
+
+std::vector<TlsServerKind> TlsServerKinds()
+{
+    return {
+        {"vsftpd", [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
+             return std::make_unique<VsftpdServer>(root, &tls);
+         }, false},
+        {"pyftpdlib", [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
+             return std::make_unique<PyftpdlibServer>(root, &tls);
+         }, false},
+        {"proftpd", [](const std::string& root, const TestCertificate& tls) -> std::unique_ptr<TestFtpServer> {
+             return std::make_unique<ProftpdServer>(root, &tls);
+         }, true},
+    };
+}
+
+void PrintTo(const TlsServerKind& kind, std::ostream* out)
+{
+    *out << kind.Name;
 }
 
 std::uint16_t FreeLoopbackPort()

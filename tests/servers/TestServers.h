@@ -16,7 +16,11 @@
 // connection's TLS session, as each server does with TLS switched on.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 #include <sys/types.h>
 
@@ -142,3 +146,18 @@ std::string MakeTempDir(const std::string& prefix);
 void RemoveTree(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+/// Writes each (path relative to `root`, contents), making folders on the way.
+void WriteFiles(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files);
+/// Hands `root` and everything below it (links themselves, not their
+/// targets) to the test user, so the servers may write there.
+void GiveToTestUser(const std::string& root);
+
+/// The servers that speak explicit TLS, each with whether it accepts "CCC".
+struct TlsServerKind {
+    const char* Name;
+    std::function<std::unique_ptr<TestFtpServer>(const std::string& root, const TestCertificate& tls)> Make;
+    bool KnowsCcc;
+};
+std::vector<TlsServerKind> TlsServerKinds();
+/// Names the kind in test names and failure messages.
+void PrintTo(const TlsServerKind& kind, std::ostream* out);

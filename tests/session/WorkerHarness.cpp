@@ -4,41 +4,32 @@
 
 #include "session/PendingError.h"
 
-#include <pwd.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 BrowseTree::BrowseTree()
 {
     const std::string root = files_.Root();
-    const auto write = [&](const std::string& relative, const std::string& text) {
-        fs::create_directories(fs::path(root + "/" + relative).parent_path());
-        WriteWholeFile(root + "/" + relative, text);
-    };
-    write("tree/match-top.txt", "1\n");
-    write("tree/other.txt", "2\n");
-    write("tree/level 1/match one.txt", "3\n");
-    write("tree/level 1/level 2/match-deep.txt", "4\n");
-    write("tree/zweig-\xc3\xa4/match-\xc3\xbc.txt", "5\n");
+    WriteFiles(root, {{"tree/match-top.txt", "1\n"},
+                      {"tree/other.txt", "2\n"},
+                      {"tree/level 1/match one.txt", "3\n"},
+                      {"tree/level 1/level 2/match-deep.txt", "4\n"},
+                      {"tree/zweig-\xc3\xa4/match-\xc3\xbc.txt", "5\n"},
+                      {"name with spaces/inside file.txt", "6\n"},
+                      {"\xd0\xbf\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0/\xc3\xa9t\xc3\xa9.txt", "7\n"},
+                      {"deleteme/f1.txt", "a\n"},
+                      {"deleteme/f2.txt", "b\n"},
+                      {"deleteme/sub a/f3.txt", "c\n"},
+                      {"deleteme/sub a/deeper/f4.txt", "d\n"},
+                      {"haslink/keep.txt", "e\n"},
+                      {"haslink/inner/keep2.txt", "f\n"}});
     fs::create_directory_symlink("tree", root + "/linkdir");
     fs::create_symlink("hello.txt", root + "/linkfile");
     fs::create_symlink("nowhere", root + "/dangling");
-    write("name with spaces/inside file.txt", "6\n");
-    write("\xd0\xbf\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0/\xc3\xa9t\xc3\xa9.txt", "7\n");
-    write("deleteme/f1.txt", "a\n");
-    write("deleteme/f2.txt", "b\n");
-    write("deleteme/sub a/f3.txt", "c\n");
-    write("deleteme/sub a/deeper/f4.txt", "d\n");
     fs::create_directories(root + "/deleteme/sub b");
     fs::create_directories(root + "/emptydir");
-    write("haslink/keep.txt", "e\n");
-    write("haslink/inner/keep2.txt", "f\n");
     fs::create_symlink("../../hello.txt", root + "/haslink/inner/lnk");
-    if (const passwd* pw = ::getpwnam(kTestUser)) {
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-    }
+    GiveToTestUser(root);
 }
 
 bool BrowseTree::Exists(const std::string& relative) const
