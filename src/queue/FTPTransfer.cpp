@@ -11,8 +11,10 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -111,6 +113,9 @@ void TFTPTransfer::Attempt(TQueueItem& item)
         // failure; the reason shows instead.
         if (!failureRecorded_)
             RecordFailure(error.what());
+        // Where a failed step left the connection is not certain.
+        remoteFolder_.clear();
+        wireType_.clear();
         DropConnectionAfter(error);
         throw;
     }
@@ -203,6 +208,8 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
     }
     if (engine_.IsConnected())
         return;
+    remoteFolder_.clear();
+    wireType_.clear();
     try {
         engine_.ConnectControl();
     } catch (const EIdSocketError& error) {
@@ -224,6 +231,8 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
         RecordFailure(failure.ShortDescription());
         throw failure;
     }
+    // The login ends by announcing the engine's own type.
+    wireType_ = engine_.TransferType() == ftBinary ? "TYPE I" : "TYPE A";
     if (StopRequested())
         throw EStopped();
 }
@@ -253,6 +262,8 @@ void TFTPTransfer::InstallTransport(bool useTLS)
 
 void TFTPTransfer::TransferItem(TQueueItem& item)
 {
+    if (item.TransferDirection == tdDownload || item.IsDirectory)
+        remoteFolder_.clear();  // these change folders on their own
     if (item.TransferDirection == tdDownload) {
         const std::string& local = item.LocalFilename;
         CheckInsideRoot(item, local);
@@ -298,8 +309,53 @@ std::string TFTPTransfer::SendTransferType(const std::string& localName)
     if (type == fttUnknown)
         type = MainConfig().DefaultFileTransferType() == fttASCII ? fttASCII : fttBinary;
     const std::string command = type == fttASCII ? "TYPE A" : "TYPE I";
-    engine_.SendCommand(command, -1);
+    SetWireType(command);
     return command;
+}
+
+void TFTPTransfer::SetWireType(const std::string& command)
+{
+    if (wireType_ == command)
+        return;
+    wireType_.clear();
+    if (engine_.SendCommand(command, -1) == 200)
+        wireType_ = command;
+}
+
+void TFTPTransfer::ListRemote(const std::string& specifier)
+{
+    // The engine lists in ASCII type and sets its own type again afterwards;
+    // after a failed listing the type on the wire is not certain.
+    wireType_.clear();
+    engine_.RetrieveListing(nullptr, specifier, true);
+    wireType_ = engine_.TransferType() == ftBinary ? "TYPE I" : "TYPE A";
+}
+
+void TFTPTransfer::EnterRemoteFolder(const std::string& folder)
+{
+    // A batch of uploads into one folder enters it once; relative paths
+    // depend on where the last command left the connection.
+    if (!folder.empty() && folder.front() == '/' && folder == remoteFolder_)
+        return;
+    remoteFolder_.clear();
+    try {
+        engine_.ChangeWorkingDirectory(folder);
+    } catch (const EIdReplyRFCError&) {
+        ForceRemoteDirectories(folder);
+    }
+    remoteFolder_ = folder;
+}
+
+TDateTime ParseModificationReply(const TIdReplyFTP& reply)
+{
+    if (reply.NumericCode() != 213 || reply.Text.empty())
+        return 0;
+    const QString stamp = QString::fromStdString(std::string(IdTrim(reply.Text.front()))).left(14);
+    QDateTime utc = QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
+    if (!utc.isValid())
+        return 0;
+    utc.setTimeZone(QTimeZone::utc());
+    return DateTimeFromQt(utc.toLocalTime());
 }
 
 void ForceLocalDirectories(const std::string& path)
@@ -370,7 +426,7 @@ void TFTPTransfer::DownloadFile(TQueueItem& item)
 // Size and date of an item queued without them, from a listing of the file.
 std::int64_t TFTPTransfer::LearnRemoteSize(TQueueItem& item)
 {
-    engine_.RetrieveListing(nullptr, item.RemoteFilename, true);
+    ListRemote(item.RemoteFilename);
     TIdFTPListItems& entries = engine_.ListingItems();
     if (entries.Count() == 0)
         return item.FileSize;
@@ -416,11 +472,7 @@ void TFTPTransfer::UploadFile(TQueueItem& item)
     const std::string& remote = item.RemoteFilename;
     const std::string folder = RemoteParentPath(remote);
     const std::string name = RemoteFileName(remote);
-    try {
-        engine_.ChangeWorkingDirectory(folder);
-    } catch (const EIdReplyRFCError&) {
-        ForceRemoteDirectories(folder);
-    }
+    EnterRemoteFolder(folder);
     CheckExistingRemote(item, name);
     const std::string type = SendTransferType(item.LocalFilename);
     std::error_code error;
@@ -441,28 +493,58 @@ void TFTPTransfer::UploadFile(TQueueItem& item)
         VerifyUploadedSize(name, localSize);
 }
 
-void TFTPTransfer::CheckExistingRemote(TQueueItem& item, const std::string& name)
+// What the server holds under the upload's name. "SIZE" answers without a
+// data connection and without the server reading the whole folder; a
+// listing of the name is the fallback for servers that do not know the
+// command.
+TFTPTransfer::TRemoteTarget TFTPTransfer::ProbeRemoteTarget(const std::string& name)
 {
-    bool exists = false;
-    std::int64_t entrySize = -1;
-    TDateTime entryDate = 0;
+    TRemoteTarget target;
+    SetWireType("TYPE I");  // sizes in ASCII type are refused or guessed
+    target.Size = engine_.QueryRemoteSize(name);
+    const int code = engine_.LastReply().NumericCode();
+    if (target.Size >= 0) {
+        target.Exists = true;
+        return target;
+    }
+    if (code == 550 || code == 450)
+        return target;  // no such file
     try {
-        engine_.RetrieveListing(nullptr, name, true);
+        ListRemote(name);
         TIdFTPListItems& entries = engine_.ListingItems();
-        exists = entries.Count() > 0;
-        if (exists) {
-            entrySize = entries[0].Size();
-            entryDate = entries[0].ModifiedDate();
+        target.Exists = entries.Count() > 0;
+        if (target.Exists) {
+            target.ListedSize = entries[0].Size();
+            target.Modified = entries[0].ModifiedDate();
         }
     } catch (const EIdReplyRFCError&) {
-        // Some servers refuse a listing of a name that does not exist; SIZE
-        // below still tells an existing file.
+        // Some servers refuse a listing of a name that does not exist.
     }
-    const std::int64_t size = engine_.QueryRemoteSize(name);
-    if (!exists && size < 0)
+    return target;
+}
+
+TDateTime TFTPTransfer::RemoteModifiedTime(const std::string& name)
+{
+    const auto& features = engine_.Capabilities();
+    const bool known = std::any_of(features.begin(), features.end(), [](const std::string& feature) {
+        const std::string_view word = IdTrim(feature).substr(0, 4);
+        return word.size() == 4 && std::equal(word.begin(), word.end(), "MDTM", [](char a, char b) {
+                   return std::toupper(static_cast<unsigned char>(a)) == b;
+               });
+    });
+    if (!known)
+        return 0;
+    engine_.SendCommand("MDTM " + name, -1);
+    return ParseModificationReply(engine_.LastReply());
+}
+
+void TFTPTransfer::CheckExistingRemote(TQueueItem& item, const std::string& name)
+{
+    TRemoteTarget target = ProbeRemoteTarget(name);
+    if (!target.Exists)
         return;
-    if (!exists)
-        entrySize = size;
+    // A server without "SIZE" still shows the size in its listing.
+    const std::int64_t size = target.Size >= 0 ? target.Size : target.ListedSize;
     if (item.SameSizeAction == faeOverwrite || item.SmallerAction == faeOverwrite) {
         try {
             engine_.DeleteRemoteFile(name);
@@ -473,10 +555,12 @@ void TFTPTransfer::CheckExistingRemote(TQueueItem& item, const std::string& name
         }
         return;
     }
+    if (target.Modified <= 0 && target.Size >= 0)
+        target.Modified = RemoteModifiedTime(name);
     const std::string localTime = DateText(item.FileModifiedDateTime);
-    const std::string remoteTime = DateText(entryDate);
+    const std::string remoteTime = DateText(target.Modified);
     if (size >= item.FileSize) {
-        EFTRemoteFileAlreadyExists conflict(item.FileSize, entrySize, localTime, remoteTime);
+        EFTRemoteFileAlreadyExists conflict(item.FileSize, size, localTime, remoteTime);
         RecordFailure(conflict.ShortDescription());
         throw conflict;
     }
@@ -487,10 +571,9 @@ void TFTPTransfer::CheckExistingRemote(TQueueItem& item, const std::string& name
     }
     // Resuming from 0 onto a file whose size is unknown would append the
     // whole file to what is there already.
-    const std::int64_t offset = size >= 0 ? size : entrySize;
-    if (offset < 0)
+    if (size < 0)
         throw std::runtime_error("The server does not tell the size of \"" + name + "\", so it cannot be resumed.");
-    resumeOffset_ = offset;
+    resumeOffset_ = size;
 }
 
 // Some servers answer 226 for an upload that was cut short.
@@ -509,7 +592,7 @@ void TFTPTransfer::ExpandRemoteDirectory(TQueueItem& item, const std::string& pa
     SetStatus(StatusText(kStatusSearchingDirectory), qsStarting);
     foundEntries_.clear();
     engine_.ChangeWorkingDirectory(path);
-    engine_.RetrieveListing(nullptr, "", true);
+    ListRemote("");
     const std::string folder = IncludeTrailingSlash(engine_.QueryWorkingDirectory());
     for (const TIdFTPListItem& entry : engine_.ListingItems()) {
         const std::string name(entry.FileName());

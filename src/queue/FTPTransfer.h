@@ -63,6 +63,16 @@ private:
     std::int64_t LearnRemoteSize(TQueueItem& item);
     void CheckExistingLocal(TQueueItem& item, const std::string& local, std::int64_t fileSize);
     void UploadFile(TQueueItem& item);
+    /// What lies under an upload's name in the current folder.
+    struct TRemoteTarget {
+        bool Exists = false;
+        std::int64_t Size = -1;        // from "SIZE"; -1: not told
+        std::int64_t ListedSize = -1;  // from a listing, when one was needed
+        TDateTime Modified = 0;
+    };
+    TRemoteTarget ProbeRemoteTarget(const std::string& name);
+    /// From "MDTM" when the server lists it among its features; 0: unknown.
+    TDateTime RemoteModifiedTime(const std::string& name);
     void CheckExistingRemote(TQueueItem& item, const std::string& name);
     void VerifyUploadedSize(const std::string& name, std::int64_t localSize);
     void ExpandRemoteDirectory(TQueueItem& item, const std::string& path);
@@ -71,6 +81,13 @@ private:
     void ForceRemoteDirectories(const std::string& path);
     /// Sends "TYPE A" or "TYPE I" for the file's extension; answers which.
     std::string SendTransferType(const std::string& localName);
+    /// Sends a "TYPE" command unless the server was told that type last.
+    void SetWireType(const std::string& command);
+    /// A detailed listing of `specifier`, keeping track of the type.
+    void ListRemote(const std::string& specifier);
+    /// "CWD" to an upload's folder (created when missing), unless the
+    /// connection is there already.
+    void EnterRemoteFolder(const std::string& folder);
     void AttachHooks(TQueueItem& item);
     void DetachHooks();
     void OnEngineStatus(TIdStatus status);
@@ -87,8 +104,14 @@ private:
     bool failureRecorded_ = false;
     bool aborted_ = false;
     std::vector<TSyncQueueItem> foundEntries_;
+    std::string wireType_;      // "TYPE ..." the server was told last; empty: not certain
+    std::string remoteFolder_;  // absolute folder the connection is in; empty: not certain
     std::function<void(const std::string& line)> trafficLog_;
 };
+
+/// The time of a "213 YYYYMMDDHHMMSS" reply (UTC) as local time; 0 when
+/// the reply is not one.
+TDateTime ParseModificationReply(const TIdReplyFTP& reply);
 
 /// Creates every missing component of a local directory path; errors are
 /// ignored (the transfer that follows reports them).

@@ -122,6 +122,8 @@ void FakeFtpServer::Command(ScriptedSession& s, int connection, const std::strin
         s.Send(restart_ ? "350 restarting\r\n" : "502 no restart\r\n");
     } else if (StartsWith(line, "PASV")) {
         s.Send(ScriptedSession::PasvReply(s.ListenData()));
+    } else if (StartsWith(line, "SIZE") && !size_) {
+        s.Send("502 not here\r\n");
     } else if (StartsWith(line, "SIZE")) {
         const std::string path = Absolute(cwd, argument);
         if (HasFile(path))

@@ -50,6 +50,8 @@ public:
     void KeepOnAppend(std::int64_t bytes) { keepOnAppend_ = bytes; }
     /// Whether "REST 1" is accepted (restart support).
     void SetRestartSupported(bool value) { restart_ = value; }
+    /// Whether "SIZE" is known; without it the server answers "502".
+    void SetSizeSupported(bool value) { size_ = value; }
 
     /// Every command received, "<connection>: <line>".
     std::vector<std::string> Commands();
@@ -76,6 +78,7 @@ private:
     std::atomic<std::size_t> connections_{0};
     std::atomic<std::int64_t> keepOnAppend_{-1};
     std::atomic<bool> restart_{true};
+    std::atomic<bool> size_{true};
     std::thread acceptThread_;
     std::mutex mutex_;
     std::vector<std::thread> sessions_;

@@ -105,6 +105,41 @@ TEST_F(QueueFailureTest, UploadTheServerKeptShortFailsAndTheRetryResumesIt)
     EXPECT_FALSE(Contains(commands, "STOR"));
 }
 
+// Without "SIZE" the existence check lists the name; with it, a "550"
+// means the name is free and no listing is made.
+TEST_F(QueueFailureTest, UploadChecksTheTargetWithSizeAndListsOnlyWhenTheServerCannotTell)
+{
+    WriteWholeFile(local + "/data.bin", FixtureTree::Pattern(5000, 4));
+    WriteWholeFile(local + "/new.bin", "fresh");
+    server.SetFile("/up/data.bin", std::string(1000, 'a'));
+    server.SetListing("/up/data.bin", {FakeFtpServer::FileLine("data.bin", 1000)});
+    server.SetSizeSupported(false);
+    TQueueItem& existing = queue.Manager->AddUpload(host, local, true, "/up/", local + "/data.bin");
+    queue.Manager->AddUpload(host, local, true, "/up/", local + "/new.bin");
+    queue.Manager->StartTransfers();
+    ASSERT_TRUE(queue.WaitFor([&] { return queue.Failed() == 1 && queue.Done() == 1; }));
+    ASSERT_TRUE(queue.WaitIdle());
+    ASSERT_NE(dynamic_cast<const EFTRemoteFileSmallerAlreadyExists*>(existing.LastError.get()), nullptr)
+        << existing.StatusText;
+    const auto& error = dynamic_cast<const EFTPFileAlreadyExistsException&>(*existing.LastError);
+    EXPECT_EQ(error.RemoteSize(), 1000);
+    EXPECT_EQ(server.File("/up/data.bin"), std::string(1000, 'a'));
+    EXPECT_EQ(server.File("/up/new.bin"), "fresh");
+    EXPECT_TRUE(Contains(server.Commands(), "LIST data.bin"));
+
+    server.SetSizeSupported(true);
+    const std::size_t before = server.Commands().size();
+    WriteWholeFile(local + "/other.bin", "other");
+    queue.Manager->AddUpload(host, local, true, "/up/", local + "/other.bin");
+    queue.Manager->StartTransfers();
+    ASSERT_TRUE(queue.WaitFor([&] { return queue.Done() == 2; }));
+    const auto commands = server.Commands();
+    const std::vector<std::string> later(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end());
+    EXPECT_TRUE(Contains(later, "SIZE other.bin"));
+    EXPECT_FALSE(Contains(later, "LIST"));
+    EXPECT_EQ(server.File("/up/other.bin"), "other");
+}
+
 TEST_F(QueueFailureTest, RemoteNamesThatWouldLeaveTheLocalFolderAreRefusedAndNamed)
 {
     server.SetListing("/dir", {FakeFtpServer::DirLine("."), FakeFtpServer::DirLine(".."),

@@ -353,12 +353,17 @@ TEST(QueueExistingFiles, UploadFollowsTheItemsAnswerForEachSituation)
         ASSERT_TRUE(queue.WaitIdle());
         const auto sent = traffic.All();
         EXPECT_EQ(Traffic::Count(sent, "STOR"), 0u);
+        // "SIZE" answers the question; no listing of the folder is needed.
+        EXPECT_EQ(Traffic::Count(sent, "LIST"), 0u);
         if (c.conflict) {
             ASSERT_EQ(queue.Failed(), 1u);
             EXPECT_TRUE(IsConflict(item.LastError.get(), c.conflict, false)) << item.StatusText;
             EXPECT_EQ(item.StatusText, "The remote file already exists.");
             EXPECT_TRUE(ReadWholeFile(target) == before);
             EXPECT_EQ(Traffic::Count(sent, "APPE"), 0u);
+            const auto& error = dynamic_cast<const EFTPFileAlreadyExistsException&>(*item.LastError);
+            EXPECT_EQ(error.RemoteSize(), static_cast<std::int64_t>(before.size()));
+            EXPECT_FALSE(error.RemoteTime().empty());  // from "MDTM"
         } else {
             ASSERT_EQ(queue.Done(), 1u) << item.StatusText;
             EXPECT_TRUE(ReadWholeFile(target) == source);
