@@ -200,8 +200,17 @@ void TIdFTP::CloseConnection()
     DoStatus(hsDisconnected);
 }
 
+void TIdFTP::CheckCommandText(const std::string& command)
+{
+    if (command.find_first_of("\r\n") != std::string::npos)
+        throw EIdFTPLineBreakInCommand();
+}
+
 void TIdFTP::WriteCommand(const std::string& command)
 {
+    // Every command passes here; data commands are also checked before
+    // their data connection is set up.
+    CheckCommandText(command);
     Transport().Write(command + "\r\n");
 }
 
@@ -455,6 +464,7 @@ void TIdFTP::SendSiteCommand(const std::string& text) { SendCommand("SITE " + te
 
 void TIdFTP::RenameRemote(const std::string& oldName, const std::string& newName)
 {
+    CheckCommandText(newName);  // the rename is refused whole, not after "RNFR"
     SendCommand("RNFR " + oldName, 350);
     SendCommand("RNTO " + newName, 250);
 }

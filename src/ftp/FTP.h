@@ -12,7 +12,8 @@
 // Errors: exceptions of IdExceptions.h (plus SocksErrors.h for a SOCKS
 // proxy). A reply error leaves the connection usable; socket errors and
 // EIdConnClosedGracefully leave it unusable, and the caller closes it.
-// Sizes and offsets are 64-bit.
+// Sizes and offsets are 64-bit. A command (or name) holding CR or LF is
+// refused with EIdFTPLineBreakInCommand before anything is sent.
 
 #include "ftp/FtpProxyType.h"
 #include "ftp/IOHandler.h"
@@ -184,6 +185,8 @@ private:
     void CheckOwner() const;
     void DoStatus(TIdStatus status, const std::string& argument = {});
     TIdIOHandler& Transport();
+    /// Raises EIdFTPLineBreakInCommand for a command holding CR or LF.
+    static void CheckCommandText(const std::string& command);
     void WriteCommand(const std::string& command);
     int ReadReply(const std::vector<int>& accepted, bool any);
     void ResetConnectionState();

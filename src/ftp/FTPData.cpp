@@ -350,6 +350,7 @@ void TIdFTP::FinishTransfer()
 void TIdFTP::TransferData(const std::string& command, bool upload, std::int64_t restOffset,
                           const std::function<void(TIdIOHandler&)>& body)
 {
+    CheckCommandText(command);
     std::unique_ptr<TIdIOHandler> data;
     dataActive_ = true;
     const auto release = [&] {
@@ -471,6 +472,7 @@ void TIdFTP::Download(const std::string& remote, const TIdDataSink& sink, std::i
 
 void TIdFTP::DownloadToFile(const std::string& remote, const std::string& local, bool canOverwrite, bool resume)
 {
+    CheckCommandText(remote);  // before any local file is made
     // Creating first and looking at an existing file only when that fails
     // costs one call per new file, and no other program can slip a file in
     // between the look and the creation.

@@ -76,6 +76,10 @@ TOVREL_ID_ERROR(EIdFTPNoCCCWOEncryption, EIdException, "Can not set CCC without 
 TOVREL_ID_ERROR(EIdFTPOnCustomFTPProxyRequired, EIdException, "OnCustomFTPProxy required but not assigned");
 TOVREL_ID_ERROR(EIdFTPFileAlreadyExists, EIdException, "Destination file already exists.");
 TOVREL_ID_ERROR(EIdFTPUploadFileNameCanNotBeEmpty, EIdException, "The destination filename can not be empty");
+/// A command whose text holds CR or LF would reach the server as two
+/// commands (a file name "a\r\nDELE b" deletes b); it is never sent.
+TOVREL_ID_ERROR(EIdFTPLineBreakInCommand, EIdException,
+                "A name or command that contains a line break cannot be sent to the server.");
 TOVREL_ID_ERROR(EIdCouldNotBindSocket, EIdException, "Could not bind socket. Address and port are already in use.");
 TOVREL_ID_ERROR(EIdFTPPassiveMustBeTrueWithNATFT, EIdException, "Can not use active transfers with NAT fastracking.");
 TOVREL_ID_ERROR(EIdFTPMustUseExtWithIPv6, EIdException, "UseExtensionDataPort must be true for IPv6 connections.");

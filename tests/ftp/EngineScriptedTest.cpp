@@ -408,3 +408,32 @@ TEST(EngineScripted, RefusedDownloadLeavesNoEmptyFileBehind)
     EXPECT_EQ(std::fopen(local.c_str(), "rb"), nullptr) << "the refused download left a file";
     EXPECT_EQ(server.Failure(), "");
 }
+
+// A line break inside a name would let the server read a second command
+// ("DELE b"); nothing of such a command is sent, and the connection goes on
+// in step.
+TEST(EngineScripted, NamesWithLineBreaksAreRefusedBeforeAnythingIsSent)
+{
+    const std::string local = ::testing::TempDir() + "/tovrel-linebreak.bin";
+    std::remove(local.c_str());
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LoginScript(s);
+        // The only command after the refusals: anything else fails the script.
+        s.Expect("PWD");
+        s.Send("257 \"/home\" is current\r\n");
+    });
+    auto ftp = Client(server);
+    ftp->ConnectControl();
+    ftp->Authenticate();
+    for (const std::string bad : {"a\r\nDELE b", "a\nDELE b", "a\rDELE b"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_THROW(ftp->ChangeWorkingDirectory(bad), EIdFTPLineBreakInCommand);
+        EXPECT_THROW(ftp->DeleteRemoteFile(bad), EIdFTPLineBreakInCommand);
+        EXPECT_THROW(ftp->RenameRemote("ok", bad), EIdFTPLineBreakInCommand);
+        EXPECT_THROW(ftp->DownloadToFile(bad, local, false, true), EIdFTPLineBreakInCommand);
+        EXPECT_THROW(ftp->Download(bad, [](const char*, std::size_t) {}), EIdFTPLineBreakInCommand);
+    }
+    EXPECT_EQ(std::fopen(local.c_str(), "rb"), nullptr) << "a refused download left a file";
+    EXPECT_EQ(ftp->QueryWorkingDirectory(), "/home");
+    EXPECT_EQ(server.Failure(), "");
+}
