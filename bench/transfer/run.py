@@ -8,12 +8,13 @@ ratio to each peer (above 1: faster than that peer).
 """
 import os
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
-import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from ftpbench import (PASSWORD, USER, make_certificate, make_fixture, measure,  # noqa: E402
+                      start_vsftpd, tls_settings, wanted)
 
 CLI = os.path.abspath(sys.argv[1])
 REPS = int(os.environ.get("REPS", "5"))
@@ -22,125 +23,23 @@ SMALL = int(os.environ.get("SMALL", "1000"))
 TLS_SMALL = int(os.environ.get("TLS_SMALL", "100"))
 # Comma-separated substrings of row names; empty runs every row.
 ONLY = [c for c in os.environ.get("CASES", "").split(",") if c]
-USER, PASSWORD = "tovrelftp", "tovrel-test-pw"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def make_certificate(work):
-    cert = os.path.join(work, "cert.pem")
-    key = os.path.join(work, "key.pem")
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=localhost", "-keyout", key, "-out", cert],
-                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return cert, key
-
-
-def start_vsftpd(root, work, name, tls=None):
-    empty = os.path.join(work, "empty")
-    if not os.path.isdir(empty):
-        os.mkdir(empty, 0o555)
-    port = free_port()
-    conf = os.path.join(work, f"vsftpd-{name}.conf")
-    settings = f"""listen=YES
-listen_ipv6=NO
-background=NO
-listen_address=127.0.0.1
-listen_port={port}
-seccomp_sandbox=NO
-secure_chroot_dir={empty}
-anonymous_enable=NO
-local_enable=YES
-write_enable=YES
-local_umask=022
-local_root={root}
-chroot_local_user=YES
-allow_writeable_chroot=YES
-pasv_enable=YES
-port_enable=YES
-connect_from_port_20=NO
-pam_service_name=vsftpd
-xferlog_enable=NO
-"""
-    if tls:
-        cert, key = tls
-        settings += f"""ssl_enable=YES
-rsa_cert_file={cert}
-rsa_private_key_file={key}
-force_local_logins_ssl=YES
-force_local_data_ssl=YES
-ssl_tlsv1=NO
-ssl_sslv2=NO
-ssl_sslv3=NO
-require_ssl_reuse=YES
-"""
-    with open(conf, "w") as f:
-        f.write(settings)
-    os.chmod(conf, 0o600)
-    proc = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(100):
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return proc, port
-        except OSError:
-            time.sleep(0.05)
-    raise SystemExit("vsftpd did not start")
-
-
-def measure(cmd):
-    """Runs one command, standard output to /dev/null; returns (wall s, CPU s,
-    peak RSS KiB) of it and its children. GNU time forks the command from a
-    small process: a child forked straight from Python would count Python's
-    own resident size as its peak."""
-    with tempfile.NamedTemporaryFile("r", prefix="tovrel-time-") as usage:
-        with open(os.devnull, "wb") as null:
-            start = time.perf_counter()
-            rc = subprocess.run(["/usr/bin/time", "-f", "%U %S %M", "-o", usage.name] + cmd,
-                                stdout=null, stderr=null).returncode
-            wall = time.perf_counter() - start
-        if rc != 0:
-            raise SystemExit(f"failed ({rc}): {' '.join(cmd)[:300]}")
-        user, system, rss = usage.read().split()[-3:]
-    return wall, float(user) + float(system), int(rss)
-
-
-def wanted(case):
-    return not ONLY or any(c in case for c in ONLY)
 
 
 def main():
-    work = tempfile.mkdtemp(prefix="tovrel-bench-")
-    os.chmod(work, 0o755)  # the FTP user must reach its root below it
-    root = os.path.join(work, "root")
-    local = os.path.join(work, "local")
-    os.makedirs(os.path.join(root, "small"))
-    os.makedirs(os.path.join(root, "upload"))
-    os.makedirs(local)
-    big = os.path.join(root, "big.bin")
-    with open(big, "wb") as f:
-        chunk = os.urandom(1 << 20)
-        for _ in range(SIZE_MB):
-            f.write(chunk)
-    for i in range(max(SMALL, TLS_SMALL)):
-        with open(os.path.join(root, "small", f"f{i:04}.bin"), "wb") as f:
-            f.write(os.urandom(4096))
-    shutil.copy(big, os.path.join(local, "up.bin"))
-    subprocess.run(["chown", "-R", USER, root], check=True)
+    work, root, local = make_fixture("tovrel-bench-", SIZE_MB, max(SMALL, TLS_SMALL))
     tls_supported = "--tls" in subprocess.run([CLI, "--help"], capture_output=True, text=True).stdout
     servers = []
     try:
-        server, port = start_vsftpd(root, work, "plain")
+        server, port = start_vsftpd(root, work)
         servers.append(server)
         cases = plain_cases(port, local)
         if tls_supported:
-            server, tls_port = start_vsftpd(root, work, "tls", make_certificate(work))
+            settings = tls_settings(*make_certificate(work, "localhost"), "ssl_tlsv1=NO", "ssl_sslv2=NO",
+                                    "ssl_sslv3=NO", "require_ssl_reuse=YES")
+            server, tls_port = start_vsftpd(root, work, "tls", settings)
             servers.append(server)
             cases.update(tls_cases(tls_port, local))
-        cases = {name: case for name, case in cases.items() if wanted(name)}
+        cases = {name: case for name, case in cases.items() if wanted(name, ONLY)}
         results = run(cases, root, local)
     finally:
         for server in servers:
