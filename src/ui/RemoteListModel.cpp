@@ -2,16 +2,10 @@
 
 #include "ftp/listparse/ListItem.h"
 #include "store/Helpers.h"
+#include "ui/RemoteRowOrder.h"
 #include "ui/RemoteText.h"
 
-#include <QCollatorSortKey>
-#include <QDateTime>
-#include <QLocale>
-
 #include <algorithm>
-#include <functional>
-#include <numeric>
-#include <thread>
 #include <unordered_map>
 
 struct TRemoteListModel::TRow {
@@ -19,80 +13,10 @@ struct TRemoteListModel::TRow {
     QString Caption;
     QString IconKey;          // shared between rows of one extension
     std::string RenamedName;  // set by a successful rename
-    std::uint32_t Id = 0;     // row number in listing order, dense; ties keep this order
-    bool Directory = false;
-    bool Parent = false;
+    TRemoteOrderKey Key;      // Id: row number in listing order, dense
 };
 
 namespace {
-
-const TIdUnixBaseFTPListItem* UnixEntry(const TIdFTPListItem* entry)
-{
-    return dynamic_cast<const TIdUnixBaseFTPListItem*>(entry);
-}
-
-QString DateText(const TIdFTPListItem& entry, bool withTime)
-{
-    if (!entry.ModifiedKnown() || entry.ModifiedDate() == 0)
-        return {};
-    const QDateTime when = DateTimeToQt(entry.ModifiedDate());
-    if (!when.isValid())
-        return {};
-    const QLocale locale;
-    QString text = locale.toString(when.date(), QLocale::ShortFormat);
-    if (withTime && when.time() != QTime(0, 0)) {
-        // The long time form, without a zone: the server's clock has none.
-        QString format = locale.timeFormat(QLocale::LongFormat);
-        format.remove(QLatin1Char('t'));
-        text += QLatin1Char(' ') + locale.toString(when.time(), format.trimmed());
-    }
-    return text;
-}
-
-// Ranks of texts by the collator, letter case ignored: equal texts share a
-// rank. The "C" locale's collation compares code units with letter case, so
-// there the texts are case-folded first.
-std::vector<std::uint32_t> RankWith(std::size_t count, const std::function<int(std::uint32_t, std::uint32_t)>& compare)
-{
-    std::vector<std::uint32_t> order(count);
-    std::iota(order.begin(), order.end(), 0U);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
-    std::vector<std::uint32_t> ranks(count, 0);
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && compare(order[i - 1], order[i]) != 0)
-            ++rank;
-        ranks[order[i]] = rank;
-    }
-    return ranks;
-}
-
-// Sort keys of many texts on two threads (they are most of the cost of a
-// big listing). Each thread has a collator of its own.
-std::vector<QCollatorSortKey> SortKeysOf(const QCollator& like, const std::vector<QString>& texts)
-{
-    constexpr std::size_t kWorthAThread = 20000;
-    const auto keysOf = [&like, &texts](std::size_t begin, std::size_t end) {
-        QCollator collator(like.locale());
-        collator.setCaseSensitivity(like.caseSensitivity());
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(end - begin);
-        for (std::size_t i = begin; i < end; ++i)
-            keys.push_back(collator.sortKey(texts[i]));
-        return keys;
-    };
-    if (texts.size() < kWorthAThread)
-        return keysOf(0, texts.size());
-    const std::size_t half = texts.size() / 2;
-    std::vector<QCollatorSortKey> second;
-    std::thread helper([&] { second = keysOf(half, texts.size()); });
-    std::vector<QCollatorSortKey> keys = keysOf(0, half);
-    helper.join();
-    keys.reserve(texts.size());
-    for (QCollatorSortKey& key : second)
-        keys.push_back(std::move(key));
-    return keys;
-}
 
 QStringList DefaultCaptions()
 {
@@ -125,16 +49,16 @@ void TRemoteListModel::Fill(TListing listing)
         parentItem.SetFileName("..");
         parentItem.SetItemKind(dkDirectory);
         rows_.reserve(listing_->Count() + 1);
-        rows_.push_back({&parentItem, QStringLiteral(".."), QLatin1String(TIconCache::DirectoryKey), {}, 0, true, true});
+        rows_.push_back({&parentItem, QStringLiteral(".."), QLatin1String(TIconCache::DirectoryKey), {}, {true, true, 0}});
         const QString directoryKey = QLatin1String(TIconCache::DirectoryKey);
         std::unordered_map<std::string, QString> keys;  // one shared string per extension
         for (const TIdFTPListItem& entry : *listing_) {
             const std::string_view name = entry.FileName();
-            TRow row{&entry, {}, {}, {}, static_cast<std::uint32_t>(rows_.size()), false, false};
+            TRow row{&entry, {}, {}, {}, {false, false, static_cast<std::uint32_t>(rows_.size())}};
             if (entry.ItemKind() == dkDirectory) {
                 if (name == "." || name == ".." || name.empty())
                     continue;
-                row.Directory = true;
+                row.Key.Directory = true;
                 row.IconKey = directoryKey;
             } else if (entry.ItemKind() == dkFile) {
                 const std::size_t dot = name.rfind('.');
@@ -174,11 +98,11 @@ void TRemoteListModel::SetSort(int column, int state)
     std::vector<std::uint32_t> ids;
     ids.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& index : before)
-        ids.push_back(rows_[static_cast<std::size_t>(index.row())].Id);
+        ids.push_back(rows_[static_cast<std::size_t>(index.row())].Key.Id);
     Resort();
     std::vector<int> rowOfId(rows_.size(), -1);
     for (std::size_t i = 0; i < rows_.size(); ++i)
-        rowOfId[rows_[i].Id] = static_cast<int>(i);
+        rowOfId[rows_[i].Key.Id] = static_cast<int>(i);
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
@@ -201,29 +125,15 @@ void TRemoteListModel::sort(int column, Qt::SortOrder order)
 void TRemoteListModel::Resort()
 {
     const int column = sortColumn_;
-    const bool reversed = sortState_ == 0;
     const std::vector<std::uint32_t>* ranks = nullptr;
     if (column != rcSize && column != rcDate)
         ranks = &Ranks(column);
-    const auto compareColumn = [&](const TRow& a, const TRow& b) -> int {
-        if (column == rcSize) {
-            const auto x = a.Entry->Size(), y = b.Entry->Size();
-            return x < y ? -1 : (x > y ? 1 : 0);
-        }
-        if (column == rcDate) {
-            const auto x = a.Entry->ModifiedDate(), y = b.Entry->ModifiedDate();
-            return x < y ? -1 : (x > y ? 1 : 0);
-        }
-        const auto x = (*ranks)[a.Id], y = (*ranks)[b.Id];
-        return x < y ? -1 : (x > y ? 1 : 0);
-    };
-    std::sort(rows_.begin(), rows_.end(), [&](const TRow& a, const TRow& b) {
-        if (a.Parent != b.Parent)
-            return a.Parent;  // ".." heads the list in both states
-        int result = a.Directory != b.Directory ? (a.Directory ? -1 : 1) : compareColumn(a, b);
-        if (reversed)
-            result = -result;
-        return result != 0 ? result < 0 : a.Id < b.Id;
+    SortRemoteRows(rows_, sortState_, [&](const TRow& a, const TRow& b) {
+        if (column == rcSize)
+            return CompareValues(a.Entry->Size(), b.Entry->Size());
+        if (column == rcDate)
+            return CompareValues(a.Entry->ModifiedDate(), b.Entry->ModifiedDate());
+        return CompareValues((*ranks)[a.Key.Id], (*ranks)[b.Key.Id]);
     });
 }
 
@@ -245,7 +155,7 @@ const std::vector<std::uint32_t>& TRemoteListModel::Ranks(int column)
             it = distinct.insert(text, static_cast<std::uint32_t>(texts.size()));
             texts.push_back(text);
         }
-        textOfRow[row.Id] = *it;
+        textOfRow[row.Key.Id] = *it;
     }
     const std::vector<std::uint32_t> rankOfText = RankTexts(texts);
     ranks.assign(textOfRow.size(), 0);
@@ -256,15 +166,7 @@ const std::vector<std::uint32_t>& TRemoteListModel::Ranks(int column)
 
 std::vector<std::uint32_t> TRemoteListModel::RankTexts(const std::vector<QString>& texts) const
 {
-    if (collator_.locale() == QLocale::c()) {
-        std::vector<QString> folded;
-        folded.reserve(texts.size());
-        for (const QString& text : texts)
-            folded.push_back(text.toCaseFolded());
-        return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return folded[a].compare(folded[b]); });
-    }
-    std::vector<QCollatorSortKey> keys = SortKeysOf(collator_, texts);
-    return RankWith(texts.size(), [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]); });
+    return RankRemoteTexts(collator_, texts);
 }
 
 QString TRemoteListModel::TypeName(const TRow& row) const
@@ -278,32 +180,22 @@ QString TRemoteListModel::ColumnText(const TRow& row, int column) const
         return row.Caption;
     if (column == rcType)
         return TypeName(row);
-    if (row.Parent)
+    if (row.Key.Parent)
         return {};
     const TIdFTPListItem& entry = *row.Entry;
     switch (column) {
     case rcSize:
-        if (row.Directory || !entry.SizeKnown())
+        if (row.Key.Directory || !entry.SizeKnown())
             return {};
         return QString::fromStdString(FormatSizeKB(entry.Size()));
     case rcDate:
-        return DateText(entry, row.Directory);
+        return RemoteDateText(entry, row.Key.Directory);
     case rcPermissions:
-        if (const auto* unix = UnixEntry(&entry)) {
-            std::string text(unix->UserPermissions());
-            text += unix->GroupPermissions();
-            text += unix->OtherPermissions();
-            return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-        }
-        return {};
+        return RemoteUnixTexts(entry).Permissions;
     case rcUser:
-        if (const auto* unix = UnixEntry(&entry))
-            return TextFromRemote(unix->OwnerName());
-        return {};
+        return RemoteUnixTexts(entry).User;
     case rcGroup:
-        if (const auto* unix = UnixEntry(&entry))
-            return TextFromRemote(unix->GroupName());
-        return {};
+        return RemoteUnixTexts(entry).Group;
     default:
         return {};
     }
@@ -337,12 +229,12 @@ std::string TRemoteListModel::RawName(int row) const
 
 bool TRemoteListModel::IsDirectory(int row) const
 {
-    return rows_.at(static_cast<std::size_t>(row)).Directory;
+    return rows_.at(static_cast<std::size_t>(row)).Key.Directory;
 }
 
 bool TRemoteListModel::IsParent(int row) const
 {
-    return rows_.at(static_cast<std::size_t>(row)).Parent;
+    return rows_.at(static_cast<std::size_t>(row)).Key.Parent;
 }
 
 std::int64_t TRemoteListModel::Size(int row) const
@@ -383,9 +275,9 @@ QVariant TRemoteListModel::data(const QModelIndex& index, int role) const
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     case IsDirectoryRole:
-        return row.Directory;
+        return row.Key.Directory;
     case IsParentRole:
-        return row.Parent;
+        return row.Key.Parent;
     case RawNameRole:
         return QByteArray::fromStdString(RawName(index.row()));
     case SizeRole:
@@ -401,14 +293,14 @@ bool TRemoteListModel::setData(const QModelIndex& index, const QVariant& value, 
         return false;
     TRow& row = rows_[static_cast<std::size_t>(index.row())];
     const QString caption = value.toString();
-    if (row.Parent || caption.isEmpty() || caption == row.Caption)
+    if (row.Key.Parent || caption.isEmpty() || caption == row.Caption)
         return false;
     const std::string newName = RemoteFromText(caption);
     if (!onRename_ || !onRename_(RawName(index.row()), newName))
         return false;
     row.Caption = caption;
     row.RenamedName = newName;
-    if (!row.Directory) {
+    if (!row.Key.Directory) {
         // The extension may have changed: the icon and type name follow it.
         row.IconKey = TIconCache::KeyOfName(newName);
     }
@@ -434,7 +326,7 @@ Qt::ItemFlags TRemoteListModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     const TRow& row = rows_[static_cast<std::size_t>(index.row())];
-    if (!row.Parent) {
+    if (!row.Key.Parent) {
         result |= Qt::ItemIsDragEnabled;
         if (index.column() == rcFilename)
             result |= Qt::ItemIsEditable;
