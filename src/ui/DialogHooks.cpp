@@ -1,9 +1,12 @@
 #include "ui/DialogHooks.h"
 
+#include "store/MainConfig.h"
 #include "ui/AddHostWizard.h"
+#include "ui/FirstRunWizardForm.h"
 #include "ui/HostManagerForm.h"
 #include "ui/MainForm.h"
 #include "ui/QuickConnectForm.h"
+#include "ui/SettingsForm.h"
 
 void InstallDialogHooks(TMainForm& window, TMainConfig& config)
 {
@@ -28,5 +31,19 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
     window.Hooks().AddHostWizard = [main, &config](QWidget* owner) {
         TAddHostWizard wizard(config, main->Hosts(), owner);
         wizard.exec();
+    };
+    window.Hooks().Settings = [main, &config](QWidget* owner) {
+        TSettingsForm form(config, main->TransferTypes(), owner);
+        form.OnHelp = [main](int topic) { main->ShowHelp(topic); };
+        form.exec();
+    };
+    window.Hooks().FirstRunWizard = [&config](QWidget* owner) {
+        TFirstRunWizardForm wizard(config, owner);
+        if (wizard.exec() == QDialog::Accepted)
+            return wizard.Choice();
+        // Closed by the program (it is ending): act on nothing.
+        TFirstRunChoice none;
+        none.Language = config.Language();
+        return none;
     };
 }

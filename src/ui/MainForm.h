@@ -135,6 +135,7 @@ public:
     TActionState ActionState() const;
     TFTPWorker& Worker() { return *worker_; }
     THosts& Hosts() { return *hosts_; }
+    TFileTransferTypes& TransferTypes() { return *transferTypes_; }
     TQuickHosts& QuickHosts() { return *quickHosts_; }
     TLocalPane* LocalPane() const { return localPane_; }
     TRemoteListView* RemoteList() const { return remoteList_; }
@@ -171,6 +172,9 @@ public:
     void SelectRemoteFilter(const TFilter& filter);
     /// The simple find in the focused list: the next row containing `text`.
     bool FindNext(const QString& text);
+    /// Opens the help file of the active language, at `topic` when it is
+    /// above 0 (the "topic-<n>" anchor).
+    void ShowHelp(int topic = 0);
     /// The current host's URL, folder and selected row, as Copy URL puts it.
     QString SelectedRowURL() const;
 
@@ -225,7 +229,6 @@ private:
     void SelectAllFocused();
     void OpenSimpleFind();
     void CopyURL();
-    void ShowHelp();
     void MinimizeToTray();
     void ShowFiltersMenu();
     void ShowRemotePopup(const QPoint& position);

@@ -417,12 +417,15 @@ void TMainForm::CopyURL()
     QApplication::clipboard()->setText(SelectedRowURL());
 }
 
-void TMainForm::ShowHelp()
+void TMainForm::ShowHelp(int topic)
 {
     const std::filesystem::path help = LangManager().HelpFileName();
     const QString file = QString::fromStdString(help.string());
     if (QFileInfo::exists(file)) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        QUrl url = QUrl::fromLocalFile(file);
+        if (topic > 0)
+            url.setFragment(QStringLiteral("topic-%1").arg(topic));
+        QDesktopServices::openUrl(url);
         return;
     }
     QMessageBox::critical(this, QString::fromStdString(LoadStr("MainForm_strError")),
