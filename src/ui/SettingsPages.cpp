@@ -128,7 +128,7 @@ QWidget* TSettingsPages::BuildStartup()
     texts_.AddText(10, TipOnStartup, QStringLiteral("Show &Tip of the Day on startup"));
     texts_.AddText(11, dialogs, QStringLiteral("Connection dialogs"));
     texts_.AddText(12, NoDialogOnStartup, QStringLiteral("&None"));
-    texts_.AddText(13, HostManagerOnStartup, QStringLiteral("Show &host manager on startup"));
+    texts_.AddText(13, HostManagerOnStartup, QStringLiteral("Show host mana&ger on startup"));
     texts_.AddText(14, QuickConnectOnStartup, QStringLiteral("Show &quick connect on startup"));
     texts_.AddText(15, RememberFormState, QStringLiteral("&Remember window and toolbars position on close"));
     texts_.AddText(16, TrayIcon, QStringLiteral("&Minimize to systray"));
@@ -177,7 +177,7 @@ QWidget* TSettingsPages::BuildConnection()
     ProxyPassword = new QLineEdit(proxy);
     StylePasswordField(ProxyPassword, false);
     const std::vector<std::pair<QWidget*, const char*>> rows = {
-        {ProxyType, "Default &proxy type:"}, {ProxyHost, "&Host:"}, {ProxyPort, "P&ort:"},
+        {ProxyType, "Default &proxy type:"}, {ProxyHost, "Ho&st:"}, {ProxyPort, "Po&rt:"},
         {ProxyUsername, "&User name:"},      {ProxyPassword, "Pass&word:"}};
     int entry = 40;
     for (const auto& [control, english] : rows) {
@@ -240,7 +240,7 @@ QWidget* TSettingsPages::BuildFileTypes()
     TransferTypes = new TTransferTypeTable(page);
     layout->addLayout(form);
     layout->addWidget(TransferTypes, 1);
-    texts_.AddText(80, label, QStringLiteral("Action when transfer &type is not known:"));
+    texts_.AddText(80, label, QStringLiteral("Action when transfer type is &not known:"));
     texts_.Add(81, QStringLiteral("Transfer as binary"),
                [box = DefaultTransferType](const QString& t) { box->setItemText(0, t); });
     texts_.Add(82, QStringLiteral("Transfer as ASCII"),
