@@ -1,0 +1,11 @@
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+# The bookmark and filter editors and the tip window on the off-screen
+# platform, with their files in a temporary data directory.
+tovrel_test(test_ui_editors LABELS ui gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewsGuiApp.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/editorsTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/editorsTipsTest.cpp
+  DEPS tovrel_ui Qt6::Test)
+# The German texts and the shipped tips are read from the build tree's copy.
+add_dependencies(test_ui_editors tovrel_shipped_data)
