@@ -8,6 +8,7 @@
 #include "ftp/SSLIOHandlerSocketOpenSSL.h"
 
 #include <chrono>
+#include <new>
 
 namespace {
 
@@ -88,6 +89,39 @@ void TFTPWorker::Stop()
 
 void TFTPWorker::Run()
 {
+    bool unexpected = false;
+    try {
+        Loop();
+    } catch (...) {
+        // Memory ran out in the middle of an operation, or the mailbox
+        // itself failed: the session is in no known state, so the thread
+        // ends and says so.
+        unexpected = true;
+        TDirectCall* pending = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            loopEnded_ = true;
+            pending = direct_;
+        }
+        wake_.notify_all();
+        // A call queued just before the loop ended is still answered.
+        if (pending)
+            RunDirect(*pending);
+    }
+    try {
+        DoDisconnect();
+    } catch (...) {
+    }
+    if (unexpected)
+        Fire(OnThreadEnded);
+    std::lock_guard lock(mutex_);
+    workerId_ = std::thread::id();
+    if (dispatcher_)
+        dispatcher_->Post([] {});
+}
+
+void TFTPWorker::Loop()
+{
     for (;;) {
         std::uint8_t command = wcNone;
         TDirectCall* direct = nullptr;
@@ -96,42 +130,41 @@ void TFTPWorker::Run()
             wake_.wait(lock, [this] { return terminate_ || direct_ || command_ != wcNone; });
             if (terminate_ && !direct_) {
                 loopEnded_ = true;
-                break;
+                return;
             }
             direct = direct_;
             command = command_;
         }
         if (direct) {
-            try {
-                (*direct->Operation)();
-            } catch (...) {
-                direct->Error = std::current_exception();
-            }
-            {
-                std::lock_guard lock(mutex_);
-                direct->Done = true;
-                direct_ = nullptr;
-            }
-            wake_.notify_all();
-            if (dispatcher_)
-                dispatcher_->Post([] {});  // wakes a caller waiting in the dispatcher
+            RunDirect(*direct);
             continue;
         }
         try {
             RunCommand(command);
+        } catch (const std::bad_alloc&) {
+            throw;
         } catch (...) {
             // Failures the user is not told about end here (a greeting that
             // is not 220, a listing line with an unknown month, ...).
         }
     }
+}
+
+void TFTPWorker::RunDirect(TDirectCall& direct)
+{
     try {
-        DoDisconnect();
+        (*direct.Operation)();
     } catch (...) {
+        direct.Error = std::current_exception();
     }
-    std::lock_guard lock(mutex_);
-    workerId_ = std::thread::id();
+    {
+        std::lock_guard lock(mutex_);
+        direct.Done = true;
+        direct_ = nullptr;
+    }
+    wake_.notify_all();
     if (dispatcher_)
-        dispatcher_->Post([] {});
+        dispatcher_->Post([] {});  // wakes a caller waiting in the dispatcher
 }
 
 void TFTPWorker::RunCommand(std::uint8_t command)
@@ -148,23 +181,22 @@ void TFTPWorker::RunCommand(std::uint8_t command)
 
 void TFTPWorker::Invoke(const std::function<void()>& operation)
 {
-    bool inline_;
-    {
-        std::lock_guard lock(mutex_);
-        inline_ = !thread_.joinable() || loopEnded_ ||
-                  std::this_thread::get_id() == workerId_;
-    }
-    if (inline_) {
-        operation();
-        return;
-    }
     TDirectCall call;
     call.Operation = &operation;
+    bool queued = false;
     {
         std::unique_lock lock(mutex_);
-        // One direct call at a time: wait for the slot.
-        wake_.wait(lock, [this] { return direct_ == nullptr; });
-        direct_ = &call;
+        if (thread_.joinable() && std::this_thread::get_id() != workerId_) {
+            // One direct call at a time: wait for the slot.
+            wake_.wait(lock, [this] { return direct_ == nullptr || loopEnded_; });
+            queued = !loopEnded_;
+            if (queued)
+                direct_ = &call;
+        }
+    }
+    if (!queued) {
+        operation();
+        return;
     }
     wake_.notify_all();
     if (dispatcher_ && dispatcher_->IsOwnerThread()) {
@@ -281,9 +313,10 @@ bool TFTPWorker::HandleFailure(TRemoteOperation operation)
         std::rethrow_exception(current);
     } catch (const std::exception& failure) {
         TEngineErrorOutcome outcome = MapEngineError(operation, failure);
+        const bool dropped = DropIfOutOfStep(failure);
         if (outcome.Action == TErrorAction::eaPassOn)
             throw;
-        if (outcome.Disconnect)
+        if (outcome.Disconnect && !dropped)
             DoDisconnect();
         if (outcome.Action == TErrorAction::eaShow) {
             pendingError_.Set(std::move(outcome.Error));
@@ -291,6 +324,14 @@ bool TFTPWorker::HandleFailure(TRemoteOperation operation)
         }
         return false;
     }
+}
+
+bool TFTPWorker::DropIfOutOfStep(const std::exception& failure)
+{
+    if (LeavesDialogueInStep(failure) || !EngineConnected())
+        return false;
+    DoDisconnect();
+    return true;
 }
 
 void TFTPWorker::LogTraffic(TWorkerLogKind kind, const std::string& bytes)
@@ -509,7 +550,11 @@ void TFTPWorker::ResolveLinks(TIdFTPListItems& listing, const std::string& direc
             engine_.ChangeWorkingDirectory(std::string(item.FileName()));
             item.SetItemKind(dkDirectory);
             engine_.ChangeWorkingDirectory(directory);
-        } catch (const EIdException&) {
+        } catch (const EIdException& failure) {
+            // A refusal means "not a folder"; a timeout or a broken
+            // connection fails the listing (and drops the connection).
+            if (!LeavesDialogueInStep(failure))
+                throw;
             item.SetItemKind(dkFile);
         }
     }

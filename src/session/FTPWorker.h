@@ -125,6 +125,11 @@ public:
     // --- events --------------------------------------------------------
     TEventSlot<TFTPWorker&> OnBusy, OnIdle, OnConnected, OnLoggedIn, OnListingReady, OnDisconnected,
         OnDeleteDone, OnSearchDone;
+    /// The thread ended other than by Stop(): an operation failed in a way
+    /// the session cannot recover from (memory ran out). Fired after the
+    /// connection was closed and OnDisconnected sent; direct operations then
+    /// run on the calling thread. A front end replaces the worker.
+    TEventSlot<TFTPWorker&> OnThreadEnded;
     /// One walked directory's listing; valid only during the call.
     TEventSlot<const TIdFTPListItems&> OnSearchListing;
     /// Every command sent ("PASS ******" for the password) and every reply.
@@ -139,6 +144,8 @@ private:
 
     // thread and mailbox
     void Run();
+    void Loop();
+    void RunDirect(TDirectCall& direct);
     void Invoke(const std::function<void()>& operation);
     void Request(TWorkerCommand command);
     void TakeCommand();
@@ -153,6 +160,9 @@ private:
     /// what is not ours, else disconnects and stores the error as mapped.
     /// Answers whether an error was stored.
     bool HandleFailure(TRemoteOperation operation);
+    /// Disconnects when `failure` may have left a reply unread (see
+    /// LeavesDialogueInStep); true when it did.
+    bool DropIfOutOfStep(const std::exception& failure);
     void LogTraffic(TWorkerLogKind kind, const std::string& bytes);
 
     // operations (worker thread)

@@ -8,6 +8,7 @@
 #include "i18n/LanguageManager.h"
 #include "platform/PowerOff.h"
 #include "platform/Registry.h"
+#include "platform/RemoteEditing.h"
 #include "queue/QueueManager.h"
 #include "session/FTPWorker.h"
 #include "session/TransferExceptions.h"
@@ -39,7 +40,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -79,7 +79,11 @@ TMainForm::TMainForm(TMainConfig& config, TFilters& filters, QWidget* parent)
     startupTimer_ = new QTimer(this);
     startupTimer_->setSingleShot(true);
     startupTimer_->setInterval(kStartupDelayMs);
-    connect(startupTimer_, &QTimer::timeout, this, [this] { Guarded([this] { DelayedStartup(); }); });
+    connect(startupTimer_, &QTimer::timeout, this, [this] {
+        Guarded([this] { DelayedStartup(); });
+        if (hooks_.AfterStartup && !closing_)
+            Guarded(hooks_.AfterStartup);
+    });
 }
 
 TMainForm::~TMainForm()
@@ -151,6 +155,11 @@ void TMainForm::CreateWorker()
 {
     pump_ = new TQtEventPump(dispatcher_, this);
     pump_->SetExceptionHandler([this](std::exception_ptr error) { HandleException(error); });
+    StartWorker();
+}
+
+void TMainForm::StartWorker()
+{
     worker_ = std::make_unique<TFTPWorker>(&dispatcher_);
     AttachWorkerEvents(true);
     // Commands and replies of the browsing connection, on its own thread.
@@ -173,12 +182,14 @@ void TMainForm::AttachWorkerEvents(bool attach)
 {
     TFTPWorker& w = *worker_;
     if (!attach) {
-        for (auto* slot : {&w.OnDisconnected, &w.OnListingReady, &w.OnLoggedIn, &w.OnBusy, &w.OnIdle,
-                           &w.OnConnected, &w.OnDeleteDone})
+        for (auto* slot : {&w.OnThreadEnded, &w.OnDisconnected, &w.OnListingReady, &w.OnLoggedIn, &w.OnBusy,
+                           &w.OnIdle, &w.OnConnected, &w.OnDeleteDone})
             slot->Clear();
         w.PendingError().SetOnErrorPending(nullptr);
         return;
     }
+    // Replaced once the dead worker's own event has returned.
+    w.OnThreadEnded.Set([this](TFTPWorker&) { QTimer::singleShot(0, this, [this] { WorkerDied(); }); });
     w.OnConnected.Set([this](TFTPWorker&) { OnWorkerConnected(); });
     w.OnDisconnected.Set([this](TFTPWorker&) { OnWorkerDisconnected(); });
     w.OnListingReady.Set([this](TFTPWorker&) { OnWorkerListingReady(); });
@@ -198,6 +209,7 @@ void TMainForm::CreateQueue()
     queue_->SetDownloadSmallerDefault(config_.LocalFileSmallerAlreadyExistsAction());
     // A damaged queue file is logged; the program starts with what was read.
     Guarded([this] { queue_->LoadDefault(); });
+    CreateRemoteEditing();
 }
 
 void TMainForm::SetPowerOff(std::unique_ptr<IPowerOff> powerOff)
@@ -408,11 +420,9 @@ bool TMainForm::Shutdown()
     } catch (...) {
         // Closing goes on whatever failed; the user cannot fix it here.
     }
-    for (const std::string& file : temporaryFiles_) {
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
-    }
-    temporaryFiles_.clear();
+    // Editors still running are not waited for; their copies go all the same.
+    if (remoteEditing_)
+        remoteEditing_->DeleteCopies();
     AttachWorkerEvents(false);
     StopWorker();
     ReleaseQueue();
@@ -444,9 +454,24 @@ void TMainForm::StopWorker()
 
 void TMainForm::WorkerDied()
 {
+    if (closing_ || !worker_)
+        return;
+    // The browsing session is gone (its disconnect has cleared the remote
+    // pane); the queue and everything else carry on. A fresh worker lets
+    // the user connect again without losing the queue or the settings.
+    AttachWorkerEvents(false);
+    worker_->OnLog.Clear();
+    StopWorker();
+    worker_.reset();
+    StartWorker();
+    remoteList_->SetWorkerBusy(false);
+    statusBar_->WorkerIdle();
+    SetWorkerCursor(NormalCursor);
+    UpdateActions();
+    WriteLog(lkStatus, "FTPWorker has terminated unexpectedly.");
     QMessageBox::critical(this, QString::fromStdString(LoadStr("MainForm_strError")),
-                          QStringLiteral("FTPWorker has terminated unexpectedly. The application needs to be restarted."));
-    std::_Exit(EXIT_FAILURE);
+                          QStringLiteral("FTPWorker has terminated unexpectedly. The connection was closed; "
+                                         "connect again to go on."));
 }
 
 void TMainForm::changeEvent(QEvent* event)

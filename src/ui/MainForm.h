@@ -40,6 +40,7 @@ class QMimeData;
 class IPowerOff;
 class TQueueItem;
 class TQueuePage;
+class TPaneDropHandler;
 class QCloseEvent;
 class QLabel;
 class QMenu;
@@ -62,6 +63,7 @@ class TQueueManager;
 class TQuickHosts;
 class TRemoteListView;
 class TRemotePathBox;
+class TRemoteEditing;
 class TStatusBar;
 class TUnhandledExceptionLog;
 class TLanguageSubscription;
@@ -96,6 +98,9 @@ struct TMainFormHooks {
     std::function<void()> MakeDefaultFtpProgram;
     /// Opens a downloaded item marked "open when done" for editing.
     std::function<void(TQueueItem& item)> OpenForEditing;
+    /// Runs once after the delayed start-up (requests handed over by
+    /// another start of the program wait for it).
+    std::function<void()> AfterStartup;
 };
 
 class TMainForm : public QMainWindow {
@@ -137,6 +142,7 @@ public:
     THosts& Hosts() { return *hosts_; }
     TFileTransferTypes& TransferTypes() { return *transferTypes_; }
     TQuickHosts& QuickHosts() { return *quickHosts_; }
+    TFilters& Filters() { return filters_; }
     TLocalPane* LocalPane() const { return localPane_; }
     TRemoteListView* RemoteList() const { return remoteList_; }
     TRemotePathBox* RemotePathBox() const { return remotePathBox_; }
@@ -153,7 +159,12 @@ public:
     QSplitter* BottomSplitter() const { return bottomSplitter_; }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
     TQueuePage* QueueView() const { return queueView_; }
+    /// Drag and drop on the panes and the queue list.
+    TPaneDropHandler* DropHandler() const { return dropHandler_; }
     TQueueManager& Queue() { return *queue_; }
+    /// The copies opened for editing (none when no private temporary
+    /// folder could be made).
+    TRemoteEditing* RemoteEditing() const { return remoteEditing_.get(); }
     /// How the computer is turned off after the queue (none: it is not).
     void SetPowerOff(std::unique_ptr<IPowerOff> powerOff);
     /// A drop on the queue list (also for tests); answers whether it acted.
@@ -164,6 +175,8 @@ public:
     const THost& CurrentHost() const { return currentHost_; }
     const std::string& HomeDirectory() const { return homeDirectory_; }
     bool DelayedStartupDone() const { return delayedStartupDone_; }
+    /// The close was confirmed: the stores are going or gone.
+    bool IsClosing() const { return closing_; }
 
     // --- actions a menu entry runs (also for tests) -------------------------
     /// The Connect action from a host-menu entry (index into the host list),
@@ -189,6 +202,8 @@ private:
     void WriteAppFilename();
     void LoadLanguage();
     void CreateWorker();
+    /// A new worker with the window's events attached, started.
+    void StartWorker();
     void AttachWorkerEvents(bool attach);
     void CreateQueue();
     void DelayedStartup();
@@ -235,6 +250,7 @@ private:
 
     // the queue (MainFormQueue.cpp)
     void CreateQueueView();
+    void CreateDropHandler();
     void ReleaseQueue();
     void WireQueueActions();
     void ShowQueuePopup(const QPoint& position);
@@ -245,6 +261,10 @@ private:
     void SaveQueueToFile();
     void LoadQueueFromFile();
     QString QueueFileDialog(bool save);
+
+    // remote editing (MainFormEditing.cpp)
+    void CreateRemoteEditing();
+    void OpenRemoteSelection();
 
     // menus built at run time (MainFormMenus.cpp)
     void AddCurrentDirBookmark();
@@ -284,7 +304,7 @@ private:
     bool authenticated_ = false;
     bool busy_ = false;
     std::vector<std::string> deletionList_;
-    std::vector<std::string> temporaryFiles_;
+    std::unique_ptr<TRemoteEditing> remoteEditing_;
     bool turnOffAfterQueue_ = false;
 
     // window parts
@@ -314,6 +334,7 @@ private:
     QTabWidget* bottomPages_ = nullptr;
     QWidget* queuePage_ = nullptr;
     TQueuePage* queueView_ = nullptr;
+    TPaneDropHandler* dropHandler_ = nullptr;
     TLogPane* logPane_ = nullptr;
     TStatusBar* statusBar_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;

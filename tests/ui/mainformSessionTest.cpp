@@ -19,11 +19,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
 #include <filesystem>
+#include <new>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -264,4 +266,30 @@ TEST_F(MainFormSession, HostsInitialFoldersAreEnteredAndHomeReturnsThere)
     other.Form().Action("RemoteCDHomeAction")->trigger();
     ASSERT_TRUE(other.WaitForListing("/sub"));
     EXPECT_EQ(other.RemoteCaptions(), (QStringList{"..", "inner.txt"}));
+}
+
+TEST_F(MainFormSession, DeadWorkerIsReplacedAndTheUserConnectsAgain)
+{
+    TMainForm& form = window.Form();
+    ASSERT_TRUE(window.Connect()) << server->Log();
+    // Memory running out in the middle of a listing ends the worker's thread.
+    form.Worker().OnLog.Set([](TWorkerLogKind, const std::string&) { throw std::bad_alloc(); });
+
+    QString message;
+    window.OnNextModal([&](QWidget* dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            message = box->text();
+        ClickButton(dialog, QStringLiteral("OK"));
+    });
+    form.Action("RemoteRefreshAction")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return window.ModalAnswered(); }));
+    EXPECT_TRUE(message.contains(QStringLiteral("FTPWorker has terminated unexpectedly.")));
+    EXPECT_FALSE(form.IsConnected());
+    EXPECT_TRUE(window.RemoteCaptions().isEmpty());
+    EXPECT_FALSE(form.Action("RemoteRefreshAction")->isEnabled());
+    EXPECT_TRUE(window.LogText().contains(QStringLiteral("FTPWorker has terminated unexpectedly.")));
+
+    // Only a new worker can connect: the dead one has no thread to do it.
+    ASSERT_TRUE(window.Connect()) << server->Log();
+    EXPECT_TRUE(window.RemoteCaptions().contains(QStringLiteral("hello.txt")));
 }
