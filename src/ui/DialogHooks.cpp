@@ -2,11 +2,14 @@
 
 #include "store/MainConfig.h"
 #include "ui/AddHostWizard.h"
+#include "ui/EditBookmarksForm.h"
+#include "ui/EditFilterForm.h"
 #include "ui/FirstRunWizardForm.h"
 #include "ui/HostManagerForm.h"
 #include "ui/MainForm.h"
 #include "ui/QuickConnectForm.h"
 #include "ui/SettingsForm.h"
+#include "ui/TipOfTheDayForm.h"
 
 void InstallDialogHooks(TMainForm& window, TMainConfig& config)
 {
@@ -45,5 +48,17 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         TFirstRunChoice none;
         none.Language = config.Language();
         return none;
+    };
+    window.Hooks().EditBookmarks = [main](QWidget* owner, THost& host) {
+        TEditBookmarksForm form(host, main->Hosts(), main->QuickHosts(), owner);
+        form.exec();
+    };
+    window.Hooks().EditFilters = [main](QWidget* owner) {
+        TEditFilterForm form(main->Filters(), owner);
+        form.exec();
+    };
+    window.Hooks().TipOfTheDay = [&config](QWidget* owner) {
+        TTipOfTheDayForm form(config, owner);
+        form.exec();
     };
 }

@@ -218,7 +218,8 @@ void TMainForm::AddCurrentDirBookmark()
 
 void TMainForm::EditBookmarks()
 {
-    if (!hooks_.EditBookmarks)
+    // Without a server there is no host whose bookmarks could be stored.
+    if (!hooks_.EditBookmarks || !connected_)
         return;
     hooks_.EditBookmarks(this, currentHost_);
     RebuildBookmarkMenus();
