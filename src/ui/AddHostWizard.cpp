@@ -1,8 +1,11 @@
 #include "ui/AddHostWizard.h"
 
 #include "hosts/Hosts.h"
+#include "i18n/Format.h"
+#include "i18n/LanguageManager.h"
 #include "store/MainConfig.h"
 #include "ui/WindowHelpers.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -14,18 +17,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-const char* const kTitles[] = {"Common name", "Hostname", "User authentication"};
-
-} // namespace
-
 TAddHostWizard::TAddHostWizard(TMainConfig& config, THosts& hosts, QWidget* parent)
     : QDialog(parent)
     , config_(config)
     , hosts_(hosts)
 {
-    setWindowTitle(tr("New host"));
     auto* layout = new QVBoxLayout(this);
     title_ = new QLabel(this);
     QFont bold = title_->font();
@@ -40,14 +36,14 @@ TAddHostWizard::TAddHostWizard(TMainConfig& config, THosts& hosts, QWidget* pare
     username_ = new QLineEdit(this);
     password_ = new QLineEdit(this);
     StylePasswordField(password_, false);
-    anonymous_ = new QCheckBox(tr("Use &anonymous login"), this);
-    pages_->addWidget(NewPage(tr("&Name of the host:"), commonName_));
-    pages_->addWidget(NewPage(tr("&Host name or address:"), hostname_));
+    anonymous_ = new QCheckBox(this);
+    QLabel* namePrompt = NewPage(commonName_);
+    QLabel* hostPrompt = NewPage(hostname_);
     auto* login = new QWidget(this);
     auto* form = new QFormLayout(login);
-    auto* userLabel = new QLabel(tr("&User name:"), login);
+    auto* userLabel = new QLabel(login);
     userLabel->setBuddy(username_);
-    auto* passwordLabel = new QLabel(tr("&Password:"), login);
+    auto* passwordLabel = new QLabel(login);
     passwordLabel->setBuddy(password_);
     form->addRow(userLabel, username_);
     form->addRow(passwordLabel, password_);
@@ -56,9 +52,9 @@ TAddHostWizard::TAddHostWizard(TMainConfig& config, THosts& hosts, QWidget* pare
     layout->addWidget(pages_, 1);
 
     auto* buttons = new QHBoxLayout;
-    back_ = new QPushButton(tr("< &Back"), this);
+    back_ = new QPushButton(this);
     next_ = new QPushButton(this);
-    auto* cancel = new QPushButton(tr("&Cancel"), this);
+    auto* cancel = new QPushButton(this);
     next_->setDefault(true);
     buttons->addStretch();
     buttons->addWidget(back_);
@@ -75,20 +71,35 @@ TAddHostWizard::TAddHostWizard(TMainConfig& config, THosts& hosts, QWidget* pare
         password_->setText(on ? QString::fromStdString(config_.AnonymousEmail()) : QString());
         StylePasswordField(password_, on);
     });
-    resize(420, 220);
+
+    auto* texts = new TWindowTexts(this, QStringLiteral("AddHostWizardForm"));
+    texts->AddTitle(1, QStringLiteral("New host"));
+    const char* const titles[] = {"Common name", "Hostname", "User authentication"};
+    for (int i = 0; i < PageCount; ++i)
+        texts->Add(2 + i, QString::fromLatin1(titles[i]), [this, i](const QString& text) { titles_[i] = text; });
+    texts->AddText(5, namePrompt, QStringLiteral("&Name of the host:"));
+    texts->AddText(6, hostPrompt, QStringLiteral("&Host name or address:"));
+    texts->AddText(7, userLabel, QStringLiteral("&User name:"));
+    texts->AddText(8, passwordLabel, QStringLiteral("&Password:"));
+    texts->AddText(9, anonymous_, QStringLiteral("Use &anonymous login"));
+    texts->AddText(10, back_, QStringLiteral("< &Back"));
+    texts->AddText(11, cancel, QStringLiteral("&Cancel"));
+    texts->SetOnApplied([this] { ShowPageTexts(); });
+    resize(460, 230);
     ShowPage(0);
 }
 
-QWidget* TAddHostWizard::NewPage(const QString& prompt, QWidget* field)
+QLabel* TAddHostWizard::NewPage(QWidget* field)
 {
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
-    auto* label = new QLabel(prompt, page);
+    auto* label = new QLabel(page);
     label->setBuddy(field);
     layout->addWidget(label);
     layout->addWidget(field);
     layout->addStretch();
-    return page;
+    pages_->addWidget(page);
+    return label;
 }
 
 int TAddHostWizard::Page() const
@@ -99,11 +110,20 @@ int TAddHostWizard::Page() const
 void TAddHostWizard::ShowPage(int index)
 {
     pages_->setCurrentIndex(index);
-    title_->setText(tr(kTitles[index]));
-    step_->setText(tr("Step %1 of %2").arg(index + 1).arg(PageCount));
+    ShowPageTexts();
     back_->setEnabled(index > 0);
-    next_->setText(index == PageCount - 1 ? tr("&Finish") : tr("&Next >"));
     FocusFirstControl(pages_->currentWidget());
+}
+
+void TAddHostWizard::ShowPageTexts()
+{
+    const int index = Page();
+    if (index < 0)
+        return;
+    title_->setText(titles_[index]);
+    step_->setText(QString::fromStdString(Format(LoadStr("AddHostWizardForm_strSTEPLABEL"), index + 1, PageCount)));
+    next_->setText(QString::fromStdString(LoadStr(index == PageCount - 1 ? "AddHostWizardForm_IDS_1"
+                                                                         : "AddHostWizardForm_IDS_0")));
 }
 
 void TAddHostWizard::Next()
@@ -139,8 +159,8 @@ void TAddHostWizard::Finish()
 void TAddHostWizard::done(int result)
 {
     if (!finishing_ && nextPressed_ &&
-        QMessageBox::question(this, tr("Confirmation"),
-                              tr("Are you sure you want to exit the wizard without completing it?"),
+        QMessageBox::question(this, QString::fromStdString(LoadStr("AddHostWizardForm_IDS_4")),
+                              QString::fromStdString(LoadStr("AddHostWizardForm_IDS_3")),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     QDialog::done(result);

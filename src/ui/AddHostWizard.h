@@ -37,8 +37,10 @@ public:
     void done(int result) override;
 
 private:
-    QWidget* NewPage(const QString& prompt, QWidget* field);
+    QLabel* NewPage(QWidget* field);
     void ShowPage(int index);
+    /// The header and the next button of the shown page, in the active language.
+    void ShowPageTexts();
     void Finish();
 
     TMainConfig& config_;
@@ -55,4 +57,5 @@ private:
     QCheckBox* anonymous_ = nullptr;
     QPushButton* back_ = nullptr;
     QPushButton* next_ = nullptr;
+    QString titles_[3];
 };

@@ -3,6 +3,7 @@
 #include "i18n/LanguageManager.h"
 #include "session/PendingError.h"
 #include "session/TransferExceptions.h"
+#include "ui/WindowTexts.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -13,11 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString OkCaption()
-{
-    return QString::fromStdString(LangManager().WindowText("FTPWorkerErrorForm", 1).value_or("&OK"));
-}
 
 QString Multiline(const std::string& text)
 {
@@ -30,7 +26,7 @@ TFTPWorkerErrorForm::TFTPWorkerErrorForm(const std::exception& error, QWidget* p
     : QDialog(parent),
       headline_(new QLabel(this)),
       explanation_(new QPlainTextEdit(this)),
-      ok_(new QPushButton(OkCaption(), this))
+      ok_(new QPushButton(this))
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -71,6 +67,10 @@ TFTPWorkerErrorForm::TFTPWorkerErrorForm(const std::exception& error, QWidget* p
     layout->addLayout(top, 1);
     layout->addWidget(buttons);
     ok_->setFocus();
+
+    auto* texts = new TWindowTexts(this, QStringLiteral("FTPWorkerErrorForm"));
+    texts->AddText(1, ok_, QStringLiteral("&OK"));
+    texts->SetOnApplied([this] { setWindowTitle(QString::fromStdString(LoadStr("MainForm_strError"))); });
 }
 
 QString TFTPWorkerErrorForm::Headline() const

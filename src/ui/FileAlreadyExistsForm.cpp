@@ -4,6 +4,7 @@
 #include "i18n/LanguageManager.h"
 #include "store/Helpers.h"
 #include "ui/IconCache.h"
+#include "ui/WindowTexts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,6 +44,35 @@ QString SkipCaption(int seconds)
     return Utf8(Format(format, seconds));
 }
 
+/// Registers the window's texts; the labels are found by their names.
+void RegisterTexts(QDialog* form)
+{
+    auto* texts = new TWindowTexts(form, QStringLiteral("FileAlreadyExistsForm"));
+    texts->AddTitle(1, QStringLiteral("File already exists"));
+    auto label = [form](const char* name) { return form->findChild<QLabel*>(QLatin1String(name)); };
+    texts->AddText(2, label("ScopeCaption"), QStringLiteral("Apply my choice to:"));
+    auto* scope = form->findChild<QComboBox*>(QStringLiteral("Scope"));
+    const char* const scopes[] = {"Only for this file", "For all files currently in queue", "For all files always"};
+    for (int i = 0; i < 3; ++i)
+        texts->Add(3 + i, QString::fromLatin1(scopes[i]), [scope, i](const QString& text) { scope->setItemText(i, text); });
+    texts->AddText(6, label("FilenameCaption"), QStringLiteral("Filename:"));
+    texts->AddText(7, label("LocalCaption"), QStringLiteral("Local file"));
+    texts->AddText(8, label("RemoteCaption"), QStringLiteral("Remote file"));
+    // "%1" stands for the size or the time.
+    const std::pair<int, const char*> values[] = {{9, "LocalSize"}, {9, "RemoteSize"}, {10, "LocalModified"},
+                                                  {10, "RemoteModified"}};
+    for (const auto& [entry, name] : values) {
+        QLabel* value = label(name);
+        texts->Add(entry, entry == 9 ? QStringLiteral("Size: %1") : QStringLiteral("Modified: %1"),
+                   [value](const QString& text) { value->setText(text.arg(value->property("value").toString())); });
+    }
+    const std::pair<const char*, const char*> buttons[] = {
+        {"Overwrite", "&Overwrite"}, {"Resume", "&Resume"}, {"Cancel", "&Cancel"}};
+    int entry = 11;
+    for (const auto& [name, caption] : buttons)
+        texts->AddText(entry++, form->findChild<QPushButton*>(QLatin1String(name)), QLatin1String(caption));
+}
+
 } // namespace
 
 TFileAlreadyExistsForm::TFileAlreadyExistsForm(TQueueItem& item, const EFTPFileAlreadyExistsException& error,
@@ -50,7 +80,6 @@ TFileAlreadyExistsForm::TFileAlreadyExistsForm(TQueueItem& item, const EFTPFileA
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("FileAlreadyExistsForm"));
-    setWindowTitle(QStringLiteral("File already exists"));
     setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
     const auto situation = ExistingFileSituation(error);
     const bool remoteName = situation == efsUploadSameSize || situation == efsUploadSmaller;
@@ -60,15 +89,19 @@ TFileAlreadyExistsForm::TFileAlreadyExistsForm(TQueueItem& item, const EFTPFileA
     layout->addWidget(BuildHead(error));
     layout->addWidget(BuildFileBox(item, error, remoteName));
     auto* scopeRow = new QHBoxLayout;
-    scopeRow->addWidget(new QLabel(QStringLiteral("Apply my choice to:"), this));
+    auto* scopeLabel = new QLabel(this);
+    scopeLabel->setObjectName(QStringLiteral("ScopeCaption"));
+    scopeRow->addWidget(scopeLabel);
     scopeBox_ = new QComboBox(this);
-    scopeBox_->addItems({QStringLiteral("Only for this file"), QStringLiteral("For all files currently in queue"),
-                         QStringLiteral("For all files always")});
+    scopeBox_->setObjectName(QStringLiteral("Scope"));
+    scopeBox_->addItems({QString(), QString(), QString()});
+    scopeLabel->setBuddy(scopeBox_);
     connect(scopeBox_, &QComboBox::currentIndexChanged, this, [this](int index) { scope_ = index; });
     scopeRow->addWidget(scopeBox_, 1);
     layout->addLayout(scopeRow);
     layout->addWidget(BuildButtons(resumeOffered));
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    RegisterTexts(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(1000);
@@ -116,19 +149,27 @@ QWidget* TFileAlreadyExistsForm::BuildFileBox(TQueueItem& item, const EFTPFileAl
                                                     : TIconCache::KeyOfName(name))
                             .pixmap(32, 32));
     layout->addWidget(typeIcon, 0, 0, 4, 1, Qt::AlignTop);
-    layout->addWidget(new QLabel(QStringLiteral("Filename:"), box), 0, 1);
+    auto* filenameCaption = new QLabel(box);
+    filenameCaption->setObjectName(QStringLiteral("FilenameCaption"));
+    layout->addWidget(filenameCaption, 0, 1);
     filename_ = new QLabel(box);
     filename_->setObjectName(QStringLiteral("Filename"));
     filename_->setMinimumWidth(300);
     filename_->setMaximumWidth(300);
     layout->addWidget(filename_, 0, 2, 1, 2);
-    layout->addWidget(BoldLabel(QStringLiteral("Local file"), box), 1, 2);
-    layout->addWidget(BoldLabel(QStringLiteral("Remote file"), box), 1, 3);
-    const auto sizeText = [](std::int64_t size) { return QStringLiteral("Size: %1").arg(Utf8(FormatSize(size))); };
-    const auto timeText = [](const std::string& time) { return QStringLiteral("Modified: %1").arg(Utf8(time)); };
-    auto add = [&](const QString& text, const char* objectName, int row, int column) {
-        auto* label = new QLabel(text, box);
+    QLabel* localCaption = BoldLabel(QString(), box);
+    localCaption->setObjectName(QStringLiteral("LocalCaption"));
+    layout->addWidget(localCaption, 1, 2);
+    QLabel* remoteCaption = BoldLabel(QString(), box);
+    remoteCaption->setObjectName(QStringLiteral("RemoteCaption"));
+    layout->addWidget(remoteCaption, 1, 3);
+    // The captions around the values come with the window's texts.
+    const auto sizeText = [](std::int64_t size) { return Utf8(FormatSize(size)); };
+    const auto timeText = [](const std::string& time) { return Utf8(time); };
+    auto add = [&](const QString& value, const char* objectName, int row, int column) {
+        auto* label = new QLabel(box);
         label->setObjectName(QLatin1String(objectName));
+        label->setProperty("value", value);
         layout->addWidget(label, row, column);
     };
     add(sizeText(error.LocalSize()), "LocalSize", 2, 2);
@@ -144,12 +185,15 @@ QWidget* TFileAlreadyExistsForm::BuildButtons(bool resumeOffered)
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    overwrite_ = new QPushButton(QStringLiteral("&Overwrite"), row);
-    resume_ = new QPushButton(QStringLiteral("&Resume"), row);
+    overwrite_ = new QPushButton(row);
+    overwrite_->setObjectName(QStringLiteral("Overwrite"));
+    resume_ = new QPushButton(row);
+    resume_->setObjectName(QStringLiteral("Resume"));
     resume_->setEnabled(resumeOffered);
     skip_ = new QPushButton(row);
     skip_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("&Cancel"), row);
+    cancel_ = new QPushButton(row);
+    cancel_->setObjectName(QStringLiteral("Cancel"));
     for (QPushButton* button : {overwrite_, resume_, skip_, cancel_}) {
         button->setAutoDefault(button == skip_);
         layout->addWidget(button);

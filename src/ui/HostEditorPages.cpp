@@ -1,8 +1,11 @@
 #include "ui/HostEditorPages.h"
 
+#include "i18n/Format.h"
+#include "i18n/LanguageManager.h"
 #include "store/MainConfig.h"
 #include "ui/PortEdit.h"
 #include "ui/WindowHelpers.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,11 +32,12 @@ QLineEdit* NewEdit(QWidget* page, const char* name)
 }
 
 /// A form row whose label is the field's buddy, so its mnemonic works.
-void AddRow(QFormLayout* form, const QString& caption, QWidget* field)
+QLabel* AddRow(QFormLayout* form, const QString& caption, QWidget* field)
 {
     auto* label = new QLabel(caption);
     label->setBuddy(field);
     form->addRow(label, field);
+    return label;
 }
 
 } // namespace
@@ -52,6 +56,29 @@ THostEditorPages::THostEditorPages(TMainConfig& config, QWidget* owner)
     ShowHostID({});
 }
 
+void THostEditorPages::Keep(int number, QWidget* control, const QString& english)
+{
+    if (auto* label = qobject_cast<QLabel*>(control))
+        texts_.push_back({number, english, [label](const QString& text) { label->setText(text); }});
+    else if (auto* box = qobject_cast<QCheckBox*>(control))
+        texts_.push_back({number, english, [box](const QString& text) { box->setText(text); }});
+}
+
+void THostEditorPages::RegisterTexts(TWindowTexts& texts, int first)
+{
+    for (const TText& text : texts_)
+        texts.Add(first + text.Number, text.English, text.Show);
+}
+
+void THostEditorPages::SetTextNames(std::string hostIDNone, std::string hostIDFormat, std::string portMessage)
+{
+    hostIDNone_ = std::move(hostIDNone);
+    hostIDFormat_ = std::move(hostIDFormat);
+    port_->SetMessageName(portMessage);
+    proxyPort_->SetMessageName(std::move(portMessage));
+    ShowHostID(shownHostID_);
+}
+
 void THostEditorPages::BuildGeneral(QWidget* owner)
 {
     general_ = new QWidget(owner);
@@ -65,12 +92,14 @@ void THostEditorPages::BuildGeneral(QWidget* owner)
     StylePasswordField(password_, false);
     anonymous_ = new QCheckBox(tr("Connect &anonymously"), general_);
     passive_ = new QCheckBox(tr("Use pa&ssive transfers"), general_);
+    Keep(5, anonymous_, anonymous_->text());
+    Keep(6, passive_, passive_->text());
     hostID_ = new QLabel(general_);
     hostID_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    AddRow(form, tr("&Host name:"), hostname_);
-    AddRow(form, tr("P&ort:"), port_);
-    AddRow(form, tr("&User name:"), username_);
-    AddRow(form, tr("Pass&word:"), password_);
+    Keep(1, AddRow(form, tr("&Host name:"), hostname_), tr("&Host name:"));
+    Keep(2, AddRow(form, tr("P&ort:"), port_), tr("P&ort:"));
+    Keep(3, AddRow(form, tr("&User name:"), username_), tr("&User name:"));
+    Keep(4, AddRow(form, tr("Pass&word:"), password_), tr("Pass&word:"));
     form->addRow(QString(), anonymous_);
     form->addRow(QString(), passive_);
     form->addRow(QString(), hostID_);
@@ -84,16 +113,22 @@ void THostEditorPages::BuildDirectories(QWidget* owner)
     localDir_ = NewEdit(directories_, "InitialLocalDirectory");
     browse_ = new QToolButton(directories_);
     browse_->setText(QStringLiteral("..."));
-    browse_->setToolTip(tr("Select initial directory"));
+    browseTitle_ = tr("Select initial directory");
+    texts_.push_back({12, browseTitle_, [this](const QString& text) {
+                          browseTitle_ = text;
+                          browse_->setToolTip(text);
+                      }});
+    browse_->setToolTip(browseTitle_);
     auto* localRow = new QHBoxLayout;
     localRow->addWidget(localDir_);
     localRow->addWidget(browse_);
-    AddRow(form, tr("Initial &remote directory:"), remoteDir_);
+    Keep(10, AddRow(form, tr("Initial &remote directory:"), remoteDir_), tr("Initial &remote directory:"));
     auto* localLabel = new QLabel(tr("Initial &local directory:"));
+    Keep(11, localLabel, localLabel->text());
     localLabel->setBuddy(localDir_);
     form->addRow(localLabel, localRow);
     connect(browse_, &QToolButton::clicked, this, [this] {
-        localDir_->setText(BrowseForFolder(directories_, tr("Select initial directory"), localDir_->text()));
+        localDir_->setText(BrowseForFolder(directories_, browseTitle_, localDir_->text()));
     });
 }
 
@@ -104,10 +139,18 @@ void THostEditorPages::BuildConnection(QWidget* owner)
     auto* form = new QFormLayout;
     dialupList_ = new QComboBox(connection_);
     dialupList_->setObjectName(QStringLiteral("DialupConnection"));
-    AddRow(form, tr("&Dialup connection:"), dialupList_);
+    Keep(20, AddRow(form, tr("&Dialup connection:"), dialupList_), tr("&Dialup connection:"));
     layout->addLayout(form);
     defaultDialup_ = new QCheckBox(tr("Use de&fault dialup connection"), connection_);
     disconnectDialup_ = new QCheckBox(tr("Dis&connect dialup after disconnecting from FTP server"), connection_);
+    Keep(21, defaultDialup_, defaultDialup_->text());
+    Keep(22, disconnectDialup_, disconnectDialup_->text());
+    noneText_ = tr("None");
+    texts_.push_back({23, noneText_, [this](const QString& text) {
+                          noneText_ = text;
+                          if (dialupList_->count() > 0)
+                              dialupList_->setItemText(0, text);
+                      }});
     layout->addWidget(defaultDialup_);
     layout->addWidget(disconnectDialup_);
     layout->addStretch();
@@ -118,6 +161,7 @@ void THostEditorPages::BuildTLS(QWidget* owner)
     tls_ = new QWidget(owner);
     auto* layout = new QVBoxLayout(tls_);
     useTLS_ = new QCheckBox(tr("Use &TLS/SSL"), tls_);
+    Keep(30, useTLS_, useTLS_->text());
     layout->addWidget(useTLS_);
     layout->addStretch();
 }
@@ -127,12 +171,16 @@ void THostEditorPages::BuildProxy(QWidget* owner)
     proxy_ = new QWidget(owner);
     auto* layout = new QVBoxLayout(proxy_);
     defaultProxy_ = new QCheckBox(tr("Use &default proxy settings"), proxy_);
+    Keep(40, defaultProxy_, defaultProxy_->text());
     layout->addWidget(defaultProxy_);
     auto* form = new QFormLayout;
     proxyType_ = new QComboBox(proxy_);
     proxyType_->setObjectName(QStringLiteral("ProxyType"));
-    for (const char* type : kProxyTypes)
-        proxyType_->addItem(QString::fromLatin1(type));
+    for (int i = 0; i < kProxyTypeCount; ++i) {
+        proxyType_->addItem(QString::fromLatin1(kProxyTypes[i]));
+        texts_.push_back({46 + i, QString::fromLatin1(kProxyTypes[i]),
+                          [this, i](const QString& text) { proxyType_->setItemText(i, text); }});
+    }
     proxyHost_ = NewEdit(proxy_, "ProxyHost");
     proxyPort_ = new TPortEdit(proxy_);
     proxyPort_->setObjectName(QStringLiteral("ProxyPort"));
@@ -140,11 +188,11 @@ void THostEditorPages::BuildProxy(QWidget* owner)
     proxyUser_ = NewEdit(proxy_, "ProxyUsername");
     proxyPassword_ = NewEdit(proxy_, "ProxyPassword");
     StylePasswordField(proxyPassword_, false);
-    AddRow(form, tr("Proxy &type:"), proxyType_);
-    AddRow(form, tr("Proxy &host:"), proxyHost_);
-    AddRow(form, tr("Proxy p&ort:"), proxyPort_);
-    AddRow(form, tr("Proxy &user name:"), proxyUser_);
-    AddRow(form, tr("Proxy pass&word:"), proxyPassword_);
+    Keep(41, AddRow(form, tr("Proxy &type:"), proxyType_), tr("Proxy &type:"));
+    Keep(42, AddRow(form, tr("Proxy &host:"), proxyHost_), tr("Proxy &host:"));
+    Keep(43, AddRow(form, tr("Proxy p&ort:"), proxyPort_), tr("Proxy p&ort:"));
+    Keep(44, AddRow(form, tr("Proxy &user name:"), proxyUser_), tr("Proxy &user name:"));
+    Keep(45, AddRow(form, tr("Proxy pass&word:"), proxyPassword_), tr("Proxy pass&word:"));
     layout->addLayout(form);
     layout->addStretch();
 }
@@ -183,7 +231,7 @@ void THostEditorPages::WireChanges()
 void THostEditorPages::SetDialupNames(const std::vector<std::string>& names)
 {
     dialupList_->clear();
-    dialupList_->addItem(tr("None"));
+    dialupList_->addItem(noneText_);
     for (const std::string& name : names)
         dialupList_->addItem(Q(name));
     dialupList_->setCurrentIndex(0);
@@ -260,7 +308,7 @@ THostProxySettings THostEditorPages::ProxyFields() const
 void THostEditorPages::ShowHostID(const std::string& hostID)
 {
     shownHostID_ = hostID;
-    hostID_->setText(tr("Host-ID: %1").arg(hostID.empty() ? QStringLiteral("N/A") : Q(hostID)));
+    hostID_->setText(Q(hostID.empty() ? LoadStr(hostIDNone_) : Format(LoadStr(hostIDFormat_), hostID)));
 }
 
 void THostEditorPages::ClearForm()

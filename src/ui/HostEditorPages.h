@@ -15,12 +15,17 @@
 //   "anonymous" and the "AnonymousEmail" setting, "Use default proxy
 //   settings" the default proxy; turned off again, the fields show what the
 //   user had typed before.
+// - RegisterTexts() puts the pages' captions into the owner's window texts
+//   (numbers `first` + 1 and on); the host-ID label and the port balloon
+//   take the owner's string-table names (SetTextNames). The owner shows the
+//   host ID again after a language change.
 
 #include "hosts/Host.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +37,7 @@ class QToolButton;
 class QWidget;
 class TMainConfig;
 class TPortEdit;
+class TWindowTexts;
 
 class THostEditorPages : public QObject {
     Q_OBJECT
@@ -43,6 +49,12 @@ public:
     QWidget* ConnectionPage() const { return connection_; }
     QWidget* TLSPage() const { return tls_; }
     QWidget* ProxyPage() const { return proxy_; }
+
+    /// The pages' captions under `first` + their own numbers.
+    void RegisterTexts(TWindowTexts& texts, int first);
+    /// String-table names of "Host-ID: N/A", "Host-ID: %s" and the port
+    /// balloon's message.
+    void SetTextNames(std::string hostIDNone, std::string hostIDFormat, std::string portMessage);
 
     /// "None" followed by `names`.
     void SetDialupNames(const std::vector<std::string>& names);
@@ -96,7 +108,19 @@ private:
     THostProxySettings ProxyFields() const;
     void SelectDialup(const std::string& name);
 
+    struct TText {
+        int Number;
+        QString English;
+        std::function<void(const QString&)> Show;
+    };
+    void Keep(int number, QWidget* control, const QString& english);
+
     TMainConfig& config_;
+    std::vector<TText> texts_;
+    std::string hostIDNone_ = "HostsForm_IDS_3";
+    std::string hostIDFormat_ = "HostsForm_IDS_4";
+    QString browseTitle_;
+    QString noneText_;
     bool showing_ = false;
     std::string shownHostID_;
     std::string hostDialup_;            // the shown host's own dial-up name

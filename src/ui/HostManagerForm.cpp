@@ -2,16 +2,21 @@
 
 #include "hosts/HostTreeNode.h"
 #include "hosts/Hosts.h"
+#include "i18n/LanguageManager.h"
 #include "platform/Dialup.h"
 #include "store/MainConfig.h"
 #include "ui/FtpAddress.h"
 #include "ui/HostEditorPages.h"
+#include "ui/WindowTexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCheckBox>
 #include <QCollator>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,6 +29,8 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,6 +59,120 @@ public:
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+constexpr const char* kDragTokenFormat = "application/x-tovrel-host-manager";
+
+/// Text dropped from elsewhere: plain text, or the first address.
+QString DroppedText(const QMimeData& data)
+{
+    if (data.hasText())
+        return data.text();
+    if (data.hasUrls() && !data.urls().isEmpty())
+        return data.urls().first().toString();
+    return {};
+}
+
+/// Ctrl alone copies; every other drop moves.
+Qt::DropAction DropActionOf(const QDropEvent& event)
+{
+    const Qt::KeyboardModifiers keys = event.modifiers();
+    if (keys.testFlag(Qt::ControlModifier) && !keys.testFlag(Qt::ShiftModifier))
+        return Qt::CopyAction;
+    if (!keys.testFlag(Qt::ShiftModifier) && !(event.possibleActions() & Qt::MoveAction))
+        return Qt::CopyAction;
+    return Qt::MoveAction;
+}
+
+/// The tree of the window: drags start on any node but the root, drops go
+/// to the window, and the group under the pointer is highlighted.
+class THostTreeWidget : public QTreeWidget {
+public:
+    THostTreeWidget(THostManagerForm* form, QWidget* parent) : QTreeWidget(parent), form_(form)
+    {
+        setDragEnabled(true);
+        setAcceptDrops(true);
+        setDropIndicatorShown(false);
+        setDragDropMode(QAbstractItemView::DragDrop);
+    }
+
+protected:
+    void startDrag(Qt::DropActions) override
+    {
+        // The window moves the nodes itself; the view must not remove the
+        // dragged rows after a move as it would by default.
+        QMimeData* offer = form_->DragData(currentItem());
+        if (!offer)
+            return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(offer);
+        drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+        Highlight(nullptr);
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        setState(DraggingState);
+        Decide(event);
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override
+    {
+        QTreeWidget::dragMoveEvent(event); // scrolls near the edges
+        Decide(event);
+    }
+    void dragLeaveEvent(QDragLeaveEvent* event) override
+    {
+        QTreeWidget::dragLeaveEvent(event);
+        Highlight(nullptr);
+    }
+    void dropEvent(QDropEvent* event) override
+    {
+        stopAutoScroll();
+        setState(NoState);
+        Highlight(nullptr);
+        QTreeWidgetItem* target = itemAt(event->position().toPoint());
+        const Qt::DropAction action = DropActionOf(*event);
+        if (event->mimeData() && form_->Drop(*event->mimeData(), target, action)) {
+            event->setDropAction(action);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+
+private:
+    void Decide(QDragMoveEvent* event)
+    {
+        QTreeWidgetItem* target = itemAt(event->position().toPoint());
+        if (event->mimeData() && form_->CanDrop(*event->mimeData(), target)) {
+            Highlight(target);
+            event->setDropAction(DropActionOf(*event));
+            event->accept();
+        } else {
+            Highlight(nullptr);
+            event->ignore();
+        }
+    }
+    void Highlight(QTreeWidgetItem* item)
+    {
+        if (item == highlighted_)
+            return;
+        const QSignalBlocker block(this); // no "caption edited" for a colour
+        if (highlighted_ && IsAlive(highlighted_))
+            highlighted_->setData(0, Qt::BackgroundRole, QVariant());
+        highlighted_ = item;
+        if (item) {
+            QColor colour = palette().color(QPalette::Highlight);
+            colour.setAlpha(90);
+            item->setData(0, Qt::BackgroundRole, colour);
+        }
+    }
+    bool IsAlive(QTreeWidgetItem* item) const
+    {
+        return indexFromItem(item).isValid();
+    }
+
+    THostManagerForm* form_;
+    QTreeWidgetItem* highlighted_ = nullptr;
+};
+
 } // namespace
 
 THostManagerForm::THostManagerForm(TMainConfig& config, THosts& hosts, QWidget* parent)
@@ -59,10 +180,12 @@ THostManagerForm::THostManagerForm(TMainConfig& config, THosts& hosts, QWidget* 
     , config_(config)
     , hosts_(hosts)
 {
-    setWindowTitle(tr("Host manager"));
+    static int windows = 0;
+    dragToken_ = QStringLiteral("%1:%2").arg(reinterpret_cast<quintptr>(this)).arg(++windows);
     hosts_.Reload();
     BuildLayout();
     BuildActions();
+    RegisterTexts();
     FillTree();
     pages_->SetDialupNames(TDialup::PhonebookNames());
     showOnStartup_->setChecked(config_.ShowHostManagerOnStartup());
@@ -76,7 +199,7 @@ void THostManagerForm::BuildLayout()
 {
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(this);
-    tree_ = new QTreeWidget(splitter);
+    tree_ = new THostTreeWidget(this, splitter);
     tree_->setHeaderHidden(true);
     tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -102,9 +225,9 @@ void THostManagerForm::BuildLayout()
 
     auto* bottom = new QHBoxLayout;
     showOnStartup_ = new QCheckBox(tr("&Show host manager on startup"), this);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = buttons_;
     apply_ = buttons->addButton(tr("&Apply"), QDialogButtonBox::ApplyRole);
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
     bottom->addWidget(showOnStartup_);
     bottom->addStretch();
     bottom->addWidget(buttons);
@@ -147,12 +270,33 @@ void THostManagerForm::BuildActions()
     add(QStringLiteral("Delete"), tr("&Delete"), QKeySequence(QKeySequence::Delete), &THostManagerForm::DeleteSelected);
 }
 
+void THostManagerForm::RegisterTexts()
+{
+    auto* texts = new TWindowTexts(this, QStringLiteral("HostsForm"));
+    texts->AddTitle(1, QStringLiteral("Host manager"));
+    const char* const tabs[] = {"General", "Directories", "Connection", "TLS/SSL", "Proxy"};
+    for (int i = 0; i < 5; ++i)
+        texts->AddTab(2 + i, tabs_, i, QString::fromLatin1(tabs[i]));
+    texts->AddText(7, showOnStartup_, QStringLiteral("&Show host manager on startup"));
+    texts->AddText(8, apply_, QStringLiteral("&Apply"));
+    texts->AddText(9, buttons_->button(QDialogButtonBox::Ok), QStringLiteral("OK"));
+    texts->AddText(10, buttons_->button(QDialogButtonBox::Cancel), QStringLiteral("&Cancel"));
+    const std::pair<const char*, const char*> actions[] = {
+        {"NewHost", "New host"}, {"NewGroup", "New group"}, {"Connect", "Connect"}, {"Rename", "Rename"},
+        {"Cut", "Cu&t"},         {"Copy", "&Copy"},         {"Paste", "&Paste"},    {"Delete", "&Delete"}};
+    int entry = 11;
+    for (const auto& [name, caption] : actions)
+        texts->AddText(entry++, ActionNamed(QString::fromLatin1(name)), QString::fromLatin1(caption));
+    pages_->RegisterTexts(*texts, 100);
+    texts->SetOnApplied([this] { pages_->ShowHostID(pages_->ShownHostID()); });
+}
+
 QAction* THostManagerForm::ActionNamed(const QString& name) const
 {
     return findChild<QAction*>(name);
 }
 
-THost* THostManagerForm::HostOf(QTreeWidgetItem* item) const
+THost* THostManagerForm::HostOf(const QTreeWidgetItem* item) const
 {
     const auto found = records_.find(item);
     return found == records_.end() ? nullptr : found->second.get();
@@ -180,6 +324,7 @@ void THostManagerForm::FillTree()
     root_ = new TTreeItem(tree_);
     root_->setText(0, Q(rootNode.Caption));
     root_->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+    root_->setFlags(root_->flags() & ~Qt::ItemIsDragEnabled);
     AddNodes(rootNode, root_);
     root_->setExpanded(true);
     Sort();
@@ -259,7 +404,7 @@ void THostManagerForm::NewHost()
 {
     QTreeWidgetItem* group = GroupForNew();
     auto host = std::make_unique<THost>();
-    host->CommonName = tr("New host").toStdString();
+    host->CommonName = LoadStr("HostsForm_IDS_5");
     host->Port = THost::DefaultPort;
     host->Passive = true;
     filling_ = true;
@@ -277,7 +422,7 @@ void THostManagerForm::NewGroup()
 {
     QTreeWidgetItem* group = GroupForNew();
     filling_ = true;
-    QTreeWidgetItem* item = NewItem(group, tr("New group"), nullptr);
+    QTreeWidgetItem* item = NewItem(group, Q(LoadStr("HostsForm_IDS_10")), nullptr);
     filling_ = false;
     group->setExpanded(true);
     SetChanged(true);
@@ -365,8 +510,7 @@ void THostManagerForm::Apply()
 bool THostManagerForm::AskSaveChanges()
 {
     const auto answer = QMessageBox::question(
-        this, tr("Confirmation"),
-        tr("You've made changes to one or more hosts. Do you want the changes to be saved before you exit?"),
+        this, Q(LoadStr("MainForm_strConfirm")), Q(LoadStr("HostsForm_IDS_11")),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
@@ -404,11 +548,15 @@ void THostManagerForm::CutSelected()
 
 void THostManagerForm::PasteAddress()
 {
+    AddHostFromAddress(QApplication::clipboard()->text(), GroupForNew());
+}
+
+QTreeWidgetItem* THostManagerForm::AddHostFromAddress(const QString& address, QTreeWidgetItem* group)
+{
     auto host = std::make_unique<THost>();
-    if (!ParseFtpAddress(QApplication::clipboard()->text(), host.get()))
-        return;
+    if (!ParseFtpAddress(address, host.get()))
+        return nullptr;
     host->Passive = true;
-    QTreeWidgetItem* group = GroupForNew();
     const QString caption = Q(host->CommonName);
     filling_ = true;
     QTreeWidgetItem* item = NewItem(group, caption, std::move(host));
@@ -417,4 +565,122 @@ void THostManagerForm::PasteAddress()
     SetChanged(true);
     Sort();
     tree_->setCurrentItem(item);
+    return item;
+}
+
+int THostManagerForm::IndexOf(const QTreeWidgetItem* item) const
+{
+    int index = 0;
+    for (QTreeWidgetItemIterator it(root_); *it; ++it, ++index)
+        if (*it == item)
+            return index;
+    return -1;
+}
+
+QTreeWidgetItem* THostManagerForm::ItemAtIndex(int index) const
+{
+    int at = 0;
+    for (QTreeWidgetItemIterator it(root_); *it; ++it, ++at)
+        if (at == index)
+            return *it;
+    return nullptr;
+}
+
+QMimeData* THostManagerForm::DragData(QTreeWidgetItem* item) const
+{
+    if (!item || item == root_ || IndexOf(item) < 0)
+        return nullptr;
+    auto* offer = new QMimeData;
+    offer->setData(QString::fromLatin1(HostIndexFormat), QByteArray::number(IndexOf(item)));
+    offer->setData(QString::fromLatin1(kDragTokenFormat), dragToken_.toUtf8());
+    if (const THost* host = HostOf(item)) {
+        const QString address = Q(host->ToURL());
+        offer->setText(address);
+        offer->setUrls({QUrl(address)});
+    }
+    return offer;
+}
+
+QTreeWidgetItem* THostManagerForm::DraggedItem(const QMimeData& dropped) const
+{
+    // An index is only meaningful to the window that made it.
+    if (dropped.data(QString::fromLatin1(kDragTokenFormat)) != dragToken_.toUtf8())
+        return nullptr;
+    bool number = false;
+    const int index = dropped.data(QString::fromLatin1(HostIndexFormat)).toInt(&number);
+    QTreeWidgetItem* item = number ? ItemAtIndex(index) : nullptr;
+    return item == root_ ? nullptr : item;
+}
+
+bool THostManagerForm::CanDrop(const QMimeData& dropped, QTreeWidgetItem* target) const
+{
+    if (QTreeWidgetItem* dragged = DraggedItem(dropped)) {
+        if (!target || HostOf(target))
+            return false;
+        for (QTreeWidgetItem* up = target; up; up = up->parent())
+            if (up == dragged)
+                return false; // a group never goes below itself
+        return true;
+    }
+    return ParseFtpAddress(DroppedText(dropped));
+}
+
+bool THostManagerForm::Drop(const QMimeData& dropped, QTreeWidgetItem* target, Qt::DropAction action)
+{
+    if (!CanDrop(dropped, target))
+        return false;
+    QTreeWidgetItem* dragged = DraggedItem(dropped);
+    if (!dragged) {
+        QTreeWidgetItem* group = !target ? root_ : HostOf(target) ? target->parent() : target;
+        return AddHostFromAddress(DroppedText(dropped), group) != nullptr;
+    }
+    if (THost* shown = HostOf(tree_->currentItem()))
+        pages_->StoreInto(*shown); // a copy takes the edits too
+    QTreeWidgetItem* placed = nullptr;
+    {
+        const QSignalBlocker block(tree_);
+        if (action == Qt::CopyAction) {
+            placed = CopyNode(dragged, target);
+        } else {
+            dragged->parent()->removeChild(dragged);
+            target->addChild(dragged);
+            placed = dragged;
+        }
+        target->setExpanded(true);
+    }
+    SetChanged(true);
+    Sort();
+    Reselect(placed);
+    return true;
+}
+
+QTreeWidgetItem* THostManagerForm::CopyNode(const QTreeWidgetItem* source, QTreeWidgetItem* parent)
+{
+    std::unique_ptr<THost> host;
+    if (const THost* original = HostOf(source)) {
+        host = std::make_unique<THost>(*original);
+        host->NewHostID();
+    }
+    const bool wasFilling = filling_;
+    filling_ = true;
+    QTreeWidgetItem* copy = NewItem(parent, source->text(0), std::move(host));
+    filling_ = wasFilling;
+    // The children are listed first: copying into a group of the subtree
+    // itself is refused, but the list must not grow while it is read.
+    std::vector<const QTreeWidgetItem*> children;
+    for (int i = 0; i < source->childCount(); ++i)
+        children.push_back(source->child(i));
+    for (const QTreeWidgetItem* child : children)
+        CopyNode(child, copy);
+    copy->setExpanded(source->isExpanded());
+    return copy;
+}
+
+void THostManagerForm::Reselect(QTreeWidgetItem* item)
+{
+    {
+        const QSignalBlocker block(tree_);
+        tree_->setCurrentItem(item);
+    }
+    SelectionMoved(item, nullptr);
 }

@@ -11,6 +11,14 @@
 // Cancel). Every close writes "ShowHostManagerOnStartup"; OK with a host
 // selected writes "LastConnectedHostID". OnConnect receives the host that
 // "Connect" chose; the window then closes with OK.
+//
+// Drags inside the tree carry "FTPHostIndex" (the node's depth-first index
+// from the root, meaningful only to the window that started the drag) and,
+// for a host, its address. A move makes the node the last child of the
+// group dropped on; a copy gives every copied host a new host ID. Only the
+// root and groups take a drop, and a group never goes below itself. An
+// ftp:// address dropped from elsewhere becomes a host in the group closest
+// to the drop.
 
 #include "hosts/Host.h"
 
@@ -21,7 +29,9 @@
 #include <memory>
 
 class QAction;
+class QMimeData;
 class QCheckBox;
+class QDialogButtonBox;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -52,19 +62,29 @@ public:
     void Apply();
     bool Changed() const { return changed_; }
 
+    static constexpr const char* HostIndexFormat = "FTPHostIndex";
+    /// The data of a drag of `item`; nullptr for the root.
+    QMimeData* DragData(QTreeWidgetItem* item) const;
+    /// Whether `dropped` may be dropped on `target` (nullptr: empty space).
+    bool CanDrop(const QMimeData& dropped, QTreeWidgetItem* target) const;
+    /// Moves or copies the dragged node (`action` Qt::CopyAction copies),
+    /// or makes a host of a dropped address. Answers whether it did.
+    bool Drop(const QMimeData& dropped, QTreeWidgetItem* target, Qt::DropAction action);
+
     QTreeWidget* Tree() const { return tree_; }
     THostEditorPages& Pages() const { return *pages_; }
     QCheckBox* ShowOnStartupBox() const { return showOnStartup_; }
     QPushButton* ApplyButton() const { return apply_; }
     QAction* ActionNamed(const QString& name) const;
     /// The record of a host item (nullptr for groups and the root).
-    THost* HostOf(QTreeWidgetItem* item) const;
+    THost* HostOf(const QTreeWidgetItem* item) const;
 
     void done(int result) override;
 
 private:
     void BuildLayout();
     void BuildActions();
+    void RegisterTexts();
     void FillTree();
     void AddNodes(const THostTreeNode& node, QTreeWidgetItem* parent);
     void CollectNodes(QTreeWidgetItem* item, THostTreeNode& node) const;
@@ -76,6 +96,12 @@ private:
     void SetChanged(bool changed);
     void Sort();
     bool AskSaveChanges();
+    QTreeWidgetItem* DraggedItem(const QMimeData& dropped) const;
+    int IndexOf(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* ItemAtIndex(int index) const;
+    QTreeWidgetItem* CopyNode(const QTreeWidgetItem* source, QTreeWidgetItem* parent);
+    QTreeWidgetItem* AddHostFromAddress(const QString& address, QTreeWidgetItem* group);
+    void Reselect(QTreeWidgetItem* item);
 
     TMainConfig& config_;
     THosts& hosts_;
@@ -83,10 +109,12 @@ private:
     std::map<const QTreeWidgetItem*, QString> captions_; // before an edit
     bool changed_ = false;
     bool filling_ = false;
+    QString dragToken_; // tells this window's drags from others'
     QTreeWidget* tree_ = nullptr;
     QTreeWidgetItem* root_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     THostEditorPages* pages_ = nullptr;
     QCheckBox* showOnStartup_ = nullptr;
     QPushButton* apply_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
 };

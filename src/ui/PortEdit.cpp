@@ -1,5 +1,7 @@
 #include "ui/PortEdit.h"
 
+#include "i18n/LanguageManager.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpressionValidator>
@@ -12,7 +14,6 @@ TPortEdit::TPortEdit(QWidget* parent)
 {
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     balloon_->setTextFormat(Qt::RichText);
-    balloon_->setText(QStringLiteral("<b>%1</b><br>%2").arg(tr("Error"), tr("Value must be an integer")));
     balloon_->setMargin(6);
     balloon_->setAutoFillBackground(true);
     balloon_->setBackgroundRole(QPalette::ToolTipBase);
@@ -56,6 +57,9 @@ void TPortEdit::keyPressEvent(QKeyEvent* event)
 
 void TPortEdit::ShowBalloon()
 {
+    balloon_->setText(QStringLiteral("<b>%1</b><br>%2")
+                          .arg(QString::fromStdString(LoadStr("MainForm_strError")).toHtmlEscaped(),
+                               QString::fromStdString(LoadStr(messageName_)).toHtmlEscaped()));
     balloon_->adjustSize();
     balloon_->move(mapToGlobal(QPoint(width() / 2, height())));
     balloon_->show();

@@ -6,6 +6,7 @@
 #include "ui/FileAlreadyExistsForm.h"
 #include "ui/QueueListModel.h"
 #include "ui/QueueListView.h"
+#include "ui/WindowTexts.h"
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -30,6 +31,7 @@ TQueuePage::TQueuePage(TQueueManager& manager, TMainConfig* config, std::shared_
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     connect(view_, &TQueueListView::DeleteRequested, this, [this] { DeleteSelected(); });
+    RegisterColumnTexts();
 
     {
         std::lock_guard lock(manager_.QueueLock());
@@ -86,6 +88,19 @@ void TQueuePage::AttachEvents()
     };
     manager_.OnItemDone = [](TQueueItem&) {};
     manager_.OnItemFailed = [](TQueueItem&) {};
+}
+
+void TQueuePage::RegisterColumnTexts()
+{
+    auto* texts = new TWindowTexts(this, QStringLiteral("QueuePage"));
+    const char* const columns[] = {"Filename", "Progress", "Status", "Remote path", "Local path", "Size"};
+    for (int c = 0; c < TQueueListModel::qcColumnCount; ++c)
+        texts->Add(1 + c, QString::fromLatin1(columns[c]), [this, c](const QString& text) {
+            QStringList captions;
+            for (int i = 0; i < TQueueListModel::qcColumnCount; ++i)
+                captions << (i == c ? text : model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString());
+            model_->SetColumnCaptions(captions);
+        });
 }
 
 std::vector<TQueueItem*> TQueuePage::SelectedItems() const

@@ -74,6 +74,8 @@ public:
 
 private:
     void AttachEvents();
+    /// The column captions follow the active language (section "QueuePage").
+    void RegisterColumnTexts();
     std::optional<TExistingFileAnswer> Ask(TQueueItem& item, const EFTPFileAlreadyExistsException& error);
 
     TQueueManager& manager_;

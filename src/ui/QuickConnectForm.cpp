@@ -1,9 +1,11 @@
 #include "ui/QuickConnectForm.h"
 
 #include "hosts/QuickHosts.h"
+#include "i18n/LanguageManager.h"
 #include "store/MainConfig.h"
 #include "ui/FtpAddress.h"
 #include "ui/HostEditorPages.h"
+#include "ui/WindowTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,7 +57,6 @@ TQuickConnectForm::TQuickConnectForm(TMainConfig& config, TQuickHosts& history, 
     , config_(config)
     , history_(history)
 {
-    setWindowTitle(tr("Quick connect"));
     setAcceptDrops(true);
     BuildLayout();
     pages_->ShowHost(host_);
@@ -80,10 +81,10 @@ void TQuickConnectForm::BuildLayout()
     previous_->setObjectName(QStringLiteral("PreviousHosts"));
     previous_->setMinimumContentsLength(24);
     previous_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* previousLabel = new QLabel(tr("&Previous hosts:"), this);
+    auto* previousLabel = new QLabel(this);
     previousLabel->setBuddy(previous_);
-    delete_ = new QAction(tr("Delete"), this);
-    paste_ = new QAction(tr("&Paste"), this);
+    delete_ = new QAction(this);
+    paste_ = new QAction(this);
     paste_->setShortcut(QKeySequence::Paste);
     paste_->setShortcutContext(Qt::WindowShortcut);
     addAction(paste_);
@@ -95,19 +96,20 @@ void TQuickConnectForm::BuildLayout()
 
     pages_ = new THostEditorPages(config_, this);
     tabs_ = new QTabWidget(this);
-    tabs_->addTab(pages_->GeneralPage(), tr("General"));
-    tabs_->addTab(pages_->DirectoriesPage(), tr("Directories"));
-    tabs_->addTab(pages_->ProxyPage(), tr("Proxy"));
+    pages_->SetTextNames("QuickConnectForm_IDS_0", "QuickConnectForm_IDS_9", "QuickConnectForm_IDS_11");
+    tabs_->addTab(pages_->GeneralPage(), QString());
+    tabs_->addTab(pages_->DirectoriesPage(), QString());
+    tabs_->addTab(pages_->ProxyPage(), QString());
     // Only the pages above are shown; the others stay hidden children.
     pages_->ConnectionPage()->hide();
     pages_->TLSPage()->hide();
     layout->addWidget(tabs_, 1);
 
     auto* bottom = new QHBoxLayout;
-    showOnStartup_ = new QCheckBox(tr("&Show quick connect on startup"), this);
+    showOnStartup_ = new QCheckBox(this);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* connectButton = buttons->addButton(tr("C&onnect"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* connectButton = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    QPushButton* cancelButton = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     connectButton->setDefault(true);
     bottom->addWidget(showOnStartup_);
     bottom->addStretch();
@@ -121,6 +123,20 @@ void TQuickConnectForm::BuildLayout()
     connect(previous_, &QComboBox::currentIndexChanged, this, &TQuickConnectForm::ChooseEntry);
     setTabOrder(previous_, tabs_);
     setTabOrder(tabs_, pages_->HostnameEdit());
+
+    auto* texts = new TWindowTexts(this, QStringLiteral("QuickConnectForm"));
+    texts->AddTitle(1, QStringLiteral("Quick connect"));
+    texts->AddText(2, previousLabel, QStringLiteral("&Previous hosts:"));
+    texts->AddText(3, delete_, QStringLiteral("Delete"));
+    texts->AddText(4, paste_, QStringLiteral("&Paste"));
+    const char* const tabs[] = {"General", "Directories", "Proxy"};
+    for (int i = 0; i < 3; ++i)
+        texts->AddTab(5 + i, tabs_, i, QString::fromLatin1(tabs[i]));
+    texts->AddText(8, showOnStartup_, QStringLiteral("&Show quick connect on startup"));
+    texts->AddText(9, connectButton, QStringLiteral("C&onnect"));
+    texts->AddText(10, cancelButton, QStringLiteral("&Cancel"));
+    pages_->RegisterTexts(*texts, 100);
+    texts->SetOnApplied([this] { pages_->ShowHostID(pages_->ShownHostID()); });
 }
 
 void TQuickConnectForm::FillPreviousHosts()
@@ -232,9 +248,8 @@ void TQuickConnectForm::ConnectClicked()
 {
     const QString hostname = pages_->HostnameEdit()->text();
     if (hostname.isEmpty()) {
-        QMessageBox::warning(this, tr("Warning"),
-                             tr("You haven't entered a hostname. Please enter a hostname and try again, or press Cancel."),
-                             QMessageBox::Ok);
+        QMessageBox::warning(this, QString::fromStdString(LoadStr("MainForm_strWarning")),
+                             QString::fromStdString(LoadStr("QuickConnectForm_IDS_10")), QMessageBox::Ok);
         pages_->HostnameEdit()->setFocus();
         return;
     }

@@ -3,6 +3,7 @@
 #include "i18n/Format.h"
 #include "i18n/LanguageManager.h"
 #include "store/MainConfig.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -110,10 +111,17 @@ TSuppressibleDialog::TSuppressibleDialog(const QString& text, int kind, unsigned
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    const QString checkCaption = QString::fromStdString(
-        Format(LoadStr("MainForm_IDS_52"), title.toLower().toStdString()));
-    check_->setText(checkCaption);
-    check_->setToolTip(checkCaption);
+    // The captions are string-table texts, shown again after a language change.
+    auto showTexts = [this, kind] {
+        const QString kindTitle = KindTitle(kind);
+        setWindowTitle(kindTitle);
+        const QString checkCaption =
+            QString::fromStdString(Format(LoadStr("MainForm_IDS_52"), kindTitle.toLower().toStdString()));
+        check_->setText(checkCaption);
+        check_->setToolTip(checkCaption);
+    };
+    showTexts();
+    (new TWindowTexts(this, QStringLiteral("SuppressibleDialog")))->SetOnApplied(showTexts);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -1,6 +1,6 @@
 // The host manager: the tree's order, new hosts and groups, renaming and
 // deleting, the editor stored into the host, apply, OK and the question
-// on closing with changes.
+// on closing with changes, and drag and drop inside the tree.
 
 #include "viewsGuiApp.h"
 
@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,27 +28,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <functional>
 
 namespace {
 
-/// Answers the next message box with `button` and records its text.
-void AnswerNextQuestion(QMessageBox::StandardButton button, QString* text)
-{
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, button, text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        *text = box->text();
-        box->button(button)->click();
-    });
-    timer->start();
-}
+using guitest::AnswerNextQuestion;
 
 class HostManagerTest : public ::testing::Test {
 protected:
@@ -100,6 +88,29 @@ protected:
             if (item->child(i)->text(0) == caption)
                 return item->child(i);
         return nullptr;
+    }
+
+    /// Sends enter, move and drop over `target` (empty space when null);
+    /// answers whether the drop was taken.
+    static bool DropOn(THostManagerForm& form, QTreeWidgetItem* target, QMimeData* data,
+                       Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QTreeWidget* tree = form.Tree();
+        const QPoint at = target ? tree->visualItemRect(target).center()
+                                 : QPoint(5, tree->viewport()->height() - 3);
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, offered, data, Qt::LeftButton, keys);
+        QApplication::sendEvent(tree->viewport(), &enter);
+        QDragMoveEvent move(at, offered, data, Qt::LeftButton, keys);
+        QApplication::sendEvent(tree->viewport(), &move);
+        if (!move.isAccepted()) {
+            delete data;
+            return false;
+        }
+        QDropEvent drop(at, offered, data, Qt::LeftButton, keys);
+        QApplication::sendEvent(tree->viewport(), &drop);
+        delete data;
+        return drop.isAccepted();
     }
 
     /// The stored file, read again.
@@ -281,6 +292,119 @@ TEST_F(HostManagerTest, ClipboardCarriesHostAddressesAndOnlyFtpOnesArePasted)
     EXPECT_TRUE(QApplication::clipboard()->text().contains("files.example:2121"));
 }
 
+TEST_F(HostManagerTest, DraggedNodesMoveOnlyIntoGroupsAndNeverBelowThemselves)
+{
+    THostManagerForm form(*config, *hosts);
+    form.show();
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* work = Find(root, "work");
+    work->setExpanded(true);
+    QTreeWidgetItem* alpha = Find(work, "Alpha");
+    const std::string alphaID = form.HostOf(alpha)->HostID;
+
+    // Refused: onto a host, onto empty space, a group into itself or below
+    // it, and the root, which cannot be dragged at all.
+    EXPECT_EQ(form.DragData(root), nullptr);
+    EXPECT_FALSE(DropOn(form, Find(root, "beta"), form.DragData(alpha)));
+    EXPECT_FALSE(form.CanDrop(*std::unique_ptr<QMimeData>(form.DragData(alpha)), nullptr));
+    EXPECT_FALSE(DropOn(form, work, form.DragData(work)));
+    form.Tree()->setCurrentItem(alpha);
+    form.NewGroup();
+    QTreeWidgetItem* inner = Find(work, "New group");
+    EXPECT_FALSE(form.CanDrop(*std::unique_ptr<QMimeData>(form.DragData(work)), inner));
+    EXPECT_TRUE(form.CanDrop(*std::unique_ptr<QMimeData>(form.DragData(inner)), root));
+
+    // A host dropped on the root moves to the top level with its record.
+    form.Tree()->setCurrentItem(alpha);
+    form.Pages().UsernameEdit()->setText("erin"); // an edit not yet stored
+    form.Tree()->setCurrentItem(root);
+    EXPECT_TRUE(DropOn(form, root, form.DragData(alpha)));
+    EXPECT_EQ(alpha->parent(), root);
+    EXPECT_EQ(form.HostOf(alpha)->HostID, alphaID);
+    EXPECT_EQ(Captions(root), (QStringList{"Archive", "work", "Alpha", "alpha2", "beta"}));
+    // The group moves with everything below it.
+    EXPECT_TRUE(DropOn(form, Find(root, "Archive"), form.DragData(work)));
+    EXPECT_EQ(Captions(Find(root, "Archive")), (QStringList{"work"}));
+    EXPECT_TRUE(form.ApplyButton()->isEnabled());
+
+    form.Apply();
+    THosts reread(dataDir);
+    ASSERT_NE(reread.FindByHostID(alphaID), nullptr);
+    EXPECT_EQ(reread.FindByHostID(alphaID)->Username, "erin");
+    const THostTreeNode stored = Stored();
+    const THostTreeNode& storedRoot = *stored.Children.front();
+    ASSERT_EQ(storedRoot.Children.size(), 4u); // Archive, Alpha, alpha2, beta
+    EXPECT_EQ(storedRoot.Children[0]->Children.front()->Caption, "work");
+    EXPECT_EQ(storedRoot.Children[0]->Children.front()->Children.front()->Caption, "New group");
+}
+
+TEST_F(HostManagerTest, CtrlDropCopiesAGroupWithNewHostIDs)
+{
+    THostManagerForm form(*config, *hosts);
+    form.show();
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* work = Find(root, "work");
+    form.Tree()->setCurrentItem(work);
+    form.NewHost(); // work now holds "Alpha" and "New host"
+    const std::string alphaID = form.HostOf(Find(work, "Alpha"))->HostID;
+    const std::string newID = form.HostOf(Find(work, "New host"))->HostID;
+
+    EXPECT_TRUE(DropOn(form, Find(root, "Archive"), form.DragData(work), Qt::ControlModifier));
+    QTreeWidgetItem* copy = Find(Find(root, "Archive"), "work");
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(Find(root, "work"), nullptr); // the original stays
+    EXPECT_EQ(Captions(copy), (QStringList{"Alpha", "New host"}));
+    const std::string copiedAlpha = form.HostOf(Find(copy, "Alpha"))->HostID;
+    const std::string copiedNew = form.HostOf(Find(copy, "New host"))->HostID;
+    for (const std::string& id : {copiedAlpha, copiedNew}) {
+        EXPECT_FALSE(id.empty());
+        EXPECT_NE(id, alphaID);
+        EXPECT_NE(id, newID);
+    }
+    EXPECT_NE(copiedAlpha, copiedNew);
+    EXPECT_EQ(form.HostOf(Find(copy, "Alpha"))->Hostname, "Alpha.example");
+
+    form.Apply();
+    THosts reread(dataDir);
+    EXPECT_NE(reread.FindByHostID(alphaID), nullptr);
+    EXPECT_NE(reread.FindByHostID(copiedAlpha), nullptr);
+    EXPECT_NE(reread.FindByHostID(copiedNew), nullptr);
+}
+
+TEST_F(HostManagerTest, AddressesDroppedFromElsewhereBecomeHosts)
+{
+    THostManagerForm form(*config, *hosts);
+    form.show();
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* work = Find(root, "work");
+    work->setExpanded(true);
+
+    auto text = [](const QString& t) {
+        auto* data = new QMimeData;
+        data->setText(t);
+        return data;
+    };
+    // Over a host the host's group takes it.
+    EXPECT_TRUE(DropOn(form, Find(work, "Alpha"), text("ftp://gina:pw@drop.example:2121/pub/")));
+    QTreeWidgetItem* dropped = Find(work, "drop.example");
+    ASSERT_NE(dropped, nullptr);
+    EXPECT_EQ(form.HostOf(dropped)->Port, 2121);
+    EXPECT_EQ(form.HostOf(dropped)->Username, "gina");
+    EXPECT_EQ(form.Tree()->currentItem(), dropped);
+
+    auto* link = new QMimeData;
+    link->setUrls({QUrl("ftp://files.example/")});
+    EXPECT_TRUE(DropOn(form, Find(root, "Archive"), link));
+    EXPECT_NE(Find(Find(root, "Archive"), "files.example"), nullptr);
+
+    EXPECT_FALSE(DropOn(form, root, text("http://www.example.org/")));
+    EXPECT_FALSE(DropOn(form, root, text("just words")));
+    // A host index from another window is no index here.
+    THostManagerForm other(*config, *hosts);
+    QMimeData* foreign = other.DragData(Find(other.Tree()->topLevelItem(0), "work"));
+    EXPECT_FALSE(DropOn(form, root, foreign));
+}
+
 TEST_F(HostManagerTest, WizardStepsThroughItsPagesAndAddsAnAnonymousHost)
 {
     config->SetAnonymousEmail("guest@example.net");
@@ -294,7 +418,7 @@ TEST_F(HostManagerTest, WizardStepsThroughItsPagesAndAddsAnAnonymousHost)
     EXPECT_TRUE(wizard.BackButton()->isEnabled());
     wizard.HostnameEdit()->setText("mirror.example");
     wizard.Next();
-    EXPECT_EQ(wizard.NextButton()->text(), "&Finish");
+    EXPECT_EQ(wizard.NextButton()->text(), "Finish");
 
     // After Next, leaving asks first; No keeps the wizard open.
     QString question;

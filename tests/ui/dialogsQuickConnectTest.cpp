@@ -29,21 +29,7 @@
 
 namespace {
 
-/// Runs `action` on the next modal dialog once it is open.
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
+using guitest::WhenModal;
 
 class QuickConnectTest : public ::testing::Test {
 protected:

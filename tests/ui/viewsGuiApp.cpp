@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QThread>
+#include <QTimer>
 
 #include <fstream>
 #include <memory>
@@ -50,6 +52,33 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
+}
+
+void guitest::WhenModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(modal);
+    });
+    timer->start();
+}
+
+void guitest::AnswerNextQuestion(QMessageBox::StandardButton button, QString* text)
+{
+    WhenModal([button, text](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return;
+        if (text)
+            *text = box->text();
+        box->button(button)->click();
+    });
 }
 
 TListingCache::TListing ParseListing(const std::string& lines)
