@@ -1,5 +1,7 @@
 #include "ui/DragDrop.h"
 
+#include "platform/DropTargetBlock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +13,6 @@
 namespace {
 
 constexpr int kHeaderSize = 20;
-constexpr int kDropTargetSize = 260;
 
 void PutLE32(QByteArray& out, std::uint32_t value)
 {
@@ -75,7 +76,8 @@ QStringList TDragDrop::RemoteNames(const QMimeData& data)
 
 bool TDragDrop::HasFileList(const QMimeData& data)
 {
-    return !LocalPaths(data).isEmpty();
+    const QStringList paths = LocalPaths(data);
+    return !paths.isEmpty() && !IsPlaceholder(paths.front());
 }
 
 QStringList TDragDrop::LocalPaths(const QMimeData& data)
@@ -94,9 +96,11 @@ QMimeData* TDragDrop::RemoteDragData(const QStringList& names)
     auto* data = new QMimeData;
     if (!names.isEmpty())
         data->setData(QLatin1String(RemoteNamesFormat), EncodeNameBlock(names));
-    const QString placeholder = PlaceholderFolder();
-    if (!placeholder.isEmpty())
-        data->setUrls({QUrl::fromLocalFile(placeholder)});
+    if (TDropTargetBlock::Served()) {
+        const QString placeholder = QString::fromStdString(TDropTargetBlock::PlaceholderFolder());
+        if (!placeholder.isEmpty())
+            data->setUrls({QUrl::fromLocalFile(placeholder)});
+    }
     return data;
 }
 
@@ -110,34 +114,13 @@ QMimeData* TDragDrop::LocalDragData(const QStringList& paths)
     return data;
 }
 
-QString TDragDrop::PlaceholderFolder()
-{
-    const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("TFTPDROP"));
-    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
-        return {};
-    return path;
-}
-
 bool TDragDrop::IsPlaceholder(const QString& path)
 {
-    return QDir::cleanPath(path) == QDir::cleanPath(QDir(QDir::tempPath()).filePath(QStringLiteral("TFTPDROP")));
-}
-
-QString TDragDrop::DropTargetFile()
-{
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("TFTPDROPTARGET"));
+    const std::string placeholder = TDropTargetBlock::PlaceholderPath();
+    return !placeholder.empty() && QDir::cleanPath(path) == QDir::cleanPath(QString::fromStdString(placeholder));
 }
 
 QString TDragDrop::TakeDropTarget()
 {
-    QFile file(DropTargetFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray text = file.read(kDropTargetSize);
-    file.close();
-    file.remove();  // one report answers one drag
-    const qsizetype end = text.indexOf('\0');
-    if (end >= 0)
-        text.truncate(end);
-    return QString::fromLocal8Bit(text);
+    return QString::fromLocal8Bit(TDropTargetBlock::Take());
 }

@@ -7,10 +7,12 @@
 //   not non-client, wide characters), then each name in UTF-16LE ended by a
 //   zero character, and one more zero character after the last.
 // - Dragging remote rows out to the file manager offers the placeholder
-//   folder "TFTPDROP" in the temporary folder as the file list. A
-//   file-manager extension that sees a copy of it writes the destination
-//   folder into the drop-target file and keeps the copy from happening; the
-//   program reads that file when its drag ended outside its own lists.
+//   folder "TFTPDROP" as the file list, but only while a file-manager
+//   extension serves the drop-target block (platform/DropTargetBlock.h):
+//   the extension keeps the copy from happening and reports the
+//   destination, which the program reads when its drag ended outside its
+//   own lists. Without one the drag carries only the names, and the file
+//   manager refuses it.
 //
 // Pure functions over QMimeData and the file system; user-interface thread.
 
@@ -31,23 +33,20 @@ public:
 
     static bool HasRemoteNames(const QMimeData& data);
     static QStringList RemoteNames(const QMimeData& data);
-    /// Whether the data has a list of local files.
+    /// Whether the data has a list of local files (the placeholder alone,
+    /// or first, is no such list).
     static bool HasFileList(const QMimeData& data);
     /// The local paths of the file list, in order.
     static QStringList LocalPaths(const QMimeData& data);
 
-    /// A drag of remote rows: the names and the placeholder folder.
+    /// A drag of remote rows: the names, and the placeholder folder while an
+    /// extension serves the drop-target block.
     static QMimeData* RemoteDragData(const QStringList& names);
     /// A drag of local files.
     static QMimeData* LocalDragData(const QStringList& paths);
 
-    /// The placeholder folder, created when missing ("" when it cannot be).
-    static QString PlaceholderFolder();
     /// Whether `path` is the placeholder folder.
     static bool IsPlaceholder(const QString& path);
-    /// Where the extension writes the destination of a placeholder drop:
-    /// at most 260 bytes, 8-bit text ended by a zero byte.
-    static QString DropTargetFile();
     /// The folder the extension reported, and the report cleared; "" when none.
     static QString TakeDropTarget();
 };

@@ -5,13 +5,15 @@
 
 #include "i18n/LanguageManager.h"
 #include "platform/PowerOff.h"
+#include "platform/RemoteEditing.h"
 #include "queue/QueueManager.h"
 #include "session/FTPWorker.h"
 #include "store/Helpers.h"
 #include "store/MainConfig.h"
-#include "ui/DragDrop.h"
+#include "ui/FTPWorkerErrorForm.h"
 #include "ui/LocalPane.h"
 #include "ui/LogWriter.h"
+#include "ui/PaneDropHandler.h"
 #include "ui/QueueListModel.h"
 #include "ui/QueueListView.h"
 #include "ui/QueuePage.h"
@@ -26,17 +28,6 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
-
-namespace {
-
-/// The folder of a local path, with its final separator.
-std::string FolderOf(const std::string& path)
-{
-    const auto cut = path.find_last_of('/');
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-} // namespace
 
 void TMainForm::CreateQueueView()
 {
@@ -58,10 +49,31 @@ void TMainForm::CreateQueueView()
         return taken;
     };
     queueView_->StartTimers();
+    CreateDropHandler();
+}
+
+void TMainForm::CreateDropHandler()
+{
+    TPaneDropContext context;
+    context.LocalPane = localPane_;
+    context.RemoteList = remoteList_;
+    context.QueuePage = queueView_;
+    context.Queue = queue_.get();
+    context.Worker = worker_.get();
+    context.CurrentHost = [this] { return currentHost_; };
+    context.SessionOpen = [this] { return connected_ && authenticated_; };
+    context.Busy = [this] { return busy_; };
+    context.QueueRemoteRows = [this](const std::vector<int>& rows, const std::string& folder, bool scheduled) {
+        QueueRemoteRows(rows, folder, scheduled);
+    };
+    context.Guarded = [this](const std::function<void()>& f) { Guarded(f); };
+    context.ShowPendingError = [this] { ShowWorkerError(this, worker_->PendingError()); };
+    dropHandler_ = new TPaneDropHandler(std::move(context), this);
 }
 
 void TMainForm::ReleaseQueue()
 {
+    remoteEditing_.reset();  // it queues into the queue
     if (queueView_) {
         queueView_->StopTimers();
         delete queueView_;
@@ -206,21 +218,5 @@ QString TMainForm::QueueFileDialog(bool save)
 
 bool TMainForm::DropOnQueue(const QMimeData& dropped)
 {
-    if (!connected_)
-        return false;
-    if (TDragDrop::HasRemoteNames(dropped)) {
-        QueueRemoteRows(remoteList_->SelectedRows(), localPane_->Directory().toStdString(), false);
-    } else if (TDragDrop::HasFileList(dropped)) {
-        const QStringList paths = TDragDrop::LocalPaths(dropped);
-        const std::string root = FolderOf(paths.front().toStdString());
-        const std::string remoteDir = worker_->CurrentDir();
-        queueView_->Bulk([&] {
-            for (const QString& path : paths)
-                queue_->AddUpload(currentHost_, root, false, remoteDir, path.toStdString());
-        });
-    } else {
-        return false;
-    }
-    queue_->StartTransfers();
-    return true;
+    return connected_ && dropHandler_ && dropHandler_->DropOnQueue(dropped);
 }
