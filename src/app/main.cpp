@@ -1,36 +1,83 @@
 // tovrel-ftp: process start and shutdown.
 //
-// Order: assertion handler, application object, termination signals, the
-// settings (data directory and "Config.xml"), the selection filters, then
-// the main window, which creates everything else. The filters and the
-// settings outlive the window and are destroyed last, the settings writing
-// any change made after the window's own save.
+// Order: assertion handler, application object, the single-instance check
+// (a link or files for a program that already runs are handed to it and
+// this start ends), termination signals, the settings (data directory and
+// "Config.xml"), the selection filters, then the main window, which creates
+// everything else. The filters and the settings outlive the window and are
+// destroyed last, the settings writing any change made after the window's
+// own save. A request this start brought along is acted on once the
+// window's delayed start-up has run.
 
 #include "app/Application.h"
 #include "app/TerminationSignals.h"
 #include "hosts/Filters.h"
+#include "integration/SingleInstance.h"
 #include "platform/DesktopSwitches.h"
 #include "store/Assertions.h"
+#include "store/DataDirectory.h"
 #include "store/MainConfig.h"
 #include "ui/AppIcons.h"
 #include "ui/DialogHooks.h"
+#include "ui/HandOffHandler.h"
 #include "ui/MainForm.h"
 
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
 constexpr int kExitStartFailed = 1;
+constexpr int kExitRequestFailed = 2;
 
 void ReportStartFailure(const char* what)
 {
     std::fprintf(stderr, "Tovrel FTP could not start: %s\n", what);
     QMessageBox::critical(nullptr, QStringLiteral("Tovrel FTP"), QString::fromUtf8(what));
+}
+
+std::vector<std::string> ProgramArguments()
+{
+    // Qt has taken its own options out already.
+    std::vector<std::string> arguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toStdString());
+    return arguments;
+}
+
+// Answers whether this start goes on as the running program; `exitCode`
+// is the process's result when it does not.
+bool StartsHere(TSingleInstance& instance, int& exitCode)
+{
+    std::string error;
+    switch (instance.Start(ProgramArguments(), QDir::currentPath().toStdString(), error)) {
+    case tsRunHere:
+        return true;
+    case tsHandedOver:
+        exitCode = 0;
+        return false;
+    case tsAlreadyRunning:
+        // Two programs on the same data files would overwrite each other's saves.
+        std::fprintf(stderr, "Tovrel FTP is already running.\n");
+        QMessageBox::information(nullptr, QStringLiteral("Tovrel FTP"),
+                                 QStringLiteral("Tovrel FTP is already running."));
+        exitCode = 0;
+        return false;
+    case tsFailed:
+        break;
+    }
+    std::fprintf(stderr, "Tovrel FTP: %s\n", error.c_str());
+    QMessageBox::warning(nullptr, QStringLiteral("Tovrel FTP"), QString::fromStdString(error));
+    exitCode = kExitRequestFailed;
+    return false;
 }
 
 } // namespace
@@ -43,6 +90,17 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("tovrel-ftp"));
     TAppIcons::SetUpIconTheme();
     QApplication::setWindowIcon(TAppIcons::ApplicationIcon());
+
+    std::string dataDirectory;
+    try {
+        dataDirectory = ResolveDataDirectory();
+    } catch (const std::exception& e) {
+        ReportStartFailure(e.what());
+        return kExitStartFailed;
+    }
+    TSingleInstance instance(dataDirectory);
+    if (int exitCode = 0; !StartsHere(instance, exitCode))
+        return exitCode;
 
     QPointer<TMainForm> mainWindow;
     TTerminationSignals terminationSignals;
@@ -66,8 +124,9 @@ int main(int argc, char* argv[])
     std::unique_ptr<TMainConfig> config;
     std::unique_ptr<TFilters> filters;
     std::unique_ptr<TMainForm> window;
+    std::unique_ptr<THandOffHandler> handOff;
     try {
-        config = std::make_unique<TMainConfig>();
+        config = std::make_unique<TMainConfig>(dataDirectory);
         TMainConfig::SetInstance(config.get());
         TDesktopSwitches::Install(*config);
         filters = std::make_unique<TFilters>(config->DataDirectory());
@@ -76,8 +135,12 @@ int main(int argc, char* argv[])
         TMainConfig& settings = *config;
         window->Hooks().IsDefaultFtpProgram = [&settings] { return settings.BrowserIntegration(); };
         window->Hooks().MakeDefaultFtpProgram = [&settings] { settings.SetBrowserIntegration(true); };
+        handOff = std::make_unique<THandOffHandler>(*window, dataDirectory);
+        handOff->Attach(instance.Server());
+        window->Hooks().AfterStartup = [&instance] { instance.DeliverPending(); };
     } catch (const std::exception& e) {
         // A damaged store is left as it is for the user to look at.
+        handOff.reset();
         window.reset();
         filters.reset();
         ReportStartFailure(e.what());
@@ -95,6 +158,10 @@ int main(int argc, char* argv[])
     const int result = QApplication::exec();
 
     app.SetExceptionHandler(nullptr);
+    instance.Server().OnURL = nullptr;
+    instance.Server().OnFiles = nullptr;
+    instance.Server().OnRefused = nullptr;
+    handOff.reset();
     window.reset();
     filters.reset();
     TDesktopSwitches::Uninstall(*config);

@@ -2,18 +2,22 @@
 
 #include "store/MainConfig.h"
 #include "ui/AddHostWizard.h"
+#include "ui/FirstRunWizardForm.h"
 #include "ui/EditBookmarksForm.h"
 #include "ui/EditFilterForm.h"
-#include "ui/FirstRunWizardForm.h"
 #include "ui/HostManagerForm.h"
 #include "ui/MainForm.h"
 #include "ui/QuickConnectForm.h"
+#include "ui/RemoteFileDialogs.h"
 #include "ui/SettingsForm.h"
 #include "ui/TipOfTheDayForm.h"
+#include "ui/UpdateCheckDialogs.h"
 
 void InstallDialogHooks(TMainForm& window, TMainConfig& config)
 {
     TMainForm* main = &window;
+    window.Hooks().Properties = [main](QWidget* owner) { ShowFileProperties(*main, owner); };
+    window.Hooks().AdvancedSearch = [main](QWidget* owner) { ShowAdvancedSearch(*main, owner); };
     window.Hooks().QuickConnect = [main, &config](QWidget* owner) -> std::optional<THost> {
         TQuickConnectForm form(config, main->QuickHosts(), owner);
         if (form.exec() != QDialog::Accepted)
@@ -35,6 +39,18 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         TAddHostWizard wizard(config, main->Hosts(), owner);
         wizard.exec();
     };
+    window.Hooks().EditBookmarks = [main](QWidget* owner, THost& host) {
+        TEditBookmarksForm form(host, main->Hosts(), main->QuickHosts(), owner);
+        form.exec();
+    };
+    window.Hooks().EditFilters = [main](QWidget* owner) {
+        TEditFilterForm form(main->Filters(), owner);
+        form.exec();
+    };
+    window.Hooks().TipOfTheDay = [&config](QWidget* owner) {
+        TTipOfTheDayForm form(config, owner);
+        form.exec();
+    };
     window.Hooks().Settings = [main, &config](QWidget* owner) {
         TSettingsForm form(config, main->TransferTypes(), owner);
         form.OnHelp = [main](int topic) { main->ShowHelp(topic); };
@@ -49,16 +65,7 @@ void InstallDialogHooks(TMainForm& window, TMainConfig& config)
         none.Language = config.Language();
         return none;
     };
-    window.Hooks().EditBookmarks = [main](QWidget* owner, THost& host) {
-        TEditBookmarksForm form(host, main->Hosts(), main->QuickHosts(), owner);
-        form.exec();
-    };
-    window.Hooks().EditFilters = [main](QWidget* owner) {
-        TEditFilterForm form(main->Filters(), owner);
-        form.exec();
-    };
-    window.Hooks().TipOfTheDay = [&config](QWidget* owner) {
-        TTipOfTheDayForm form(config, owner);
-        form.exec();
-    };
+    // A child of the window: it goes with it, a check still running too.
+    auto* updateCheck = new TUpdateCheckDialogs(main);
+    window.Hooks().CheckForUpdates = [updateCheck](QWidget*) { updateCheck->Run(); };
 }

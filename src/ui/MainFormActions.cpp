@@ -106,6 +106,7 @@ void TMainForm::WireActions()
     on("RemoteFileCopyURLAction", [this] { CopyURL(); });
     on("RemoteFilePropertiesAction", [this, hook] { hook(hooks_.Properties); });
     on("RemoteFileDownloadAction", [this] { Action("DownloadAction")->trigger(); });
+    on("RemoteFileOpenAction", [this] { OpenRemoteSelection(); });
     on("LocalRefreshAction", [this] { localPane_->Refresh(); });
     on("LocalCDUPAction", [this] { localPane_->Up(); });
     on("LocalCDHomeAction", [this] {
