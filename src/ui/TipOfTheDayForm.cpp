@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,16 +73,21 @@ void TTipOfTheDayForm::BuildLayout()
     showOnStartup_ = new QCheckBox(this);
     bottom->addWidget(showOnStartup_);
     bottom->addStretch(1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    previous_ = buttons->addButton(QString(), QDialogButtonBox::ActionRole);
-    next_ = buttons->addButton(QString(), QDialogButtonBox::ActionRole);
-    bottom->addWidget(buttons);
+    previous_ = new QPushButton(this);
+    next_ = new QPushButton(this);
+    auto* ok = new QPushButton(this);
+    for (QPushButton* button : {previous_, next_})
+        button->setAutoDefault(false);
+    ok->setDefault(true);
+    bottom->addWidget(previous_);
+    bottom->addWidget(next_);
+    bottom->addSpacing(12);
+    bottom->addWidget(ok);
     layout->addLayout(bottom);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(next_, &QPushButton::clicked, this, &TTipOfTheDayForm::NextTip);
     connect(previous_, &QPushButton::clicked, this, &TTipOfTheDayForm::PreviousTip);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    buttons->button(QDialogButtonBox::Ok)->setFocus();
+    ok->setFocus();
 
     texts_->AddTitle(1, QStringLiteral("Tip of the day"));
     texts_->AddText(2, heading, QStringLiteral("Did you know..."));
@@ -94,7 +98,7 @@ void TTipOfTheDayForm::BuildLayout()
     texts_->AddText(5, showOnStartup_, QStringLiteral("&Show tip on startup"));
     texts_->AddText(6, previous_, QStringLiteral("&Previous tip"));
     texts_->AddText(7, next_, QStringLiteral("&Next tip"));
-    texts_->AddText(8, buttons->button(QDialogButtonBox::Ok), QStringLiteral("&OK"));
+    texts_->AddText(8, ok, QStringLiteral("&OK"));
 }
 
 void TTipOfTheDayForm::showEvent(QShowEvent* event)

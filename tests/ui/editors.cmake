@@ -9,3 +9,10 @@ tovrel_test(test_ui_editors LABELS ui gui
   DEPS tovrel_ui Qt6::Test)
 # The German texts and the shipped tips are read from the build tree's copy.
 add_dependencies(test_ui_editors tovrel_shipped_data)
+
+# Not a test: scripts/screenshot runs it to picture the editors.
+add_executable(tovrel-ftp-editors-screenshot ${CMAKE_CURRENT_LIST_DIR}/editorsScreenshot.cpp)
+target_include_directories(tovrel-ftp-editors-screenshot PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(tovrel-ftp-editors-screenshot PRIVATE tovrel_ui Qt6::Widgets)
+target_compile_options(tovrel-ftp-editors-screenshot PRIVATE ${TOVREL_WARNINGS})
+add_dependencies(tovrel-ftp-editors-screenshot tovrel_shipped_data)
