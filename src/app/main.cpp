@@ -137,7 +137,10 @@ int main(int argc, char* argv[])
         window->Hooks().MakeDefaultFtpProgram = [&settings] { settings.SetBrowserIntegration(true); };
         handOff = std::make_unique<THandOffHandler>(*window, dataDirectory);
         handOff->Attach(instance.Server());
-        window->Hooks().AfterStartup = [&instance] { instance.DeliverPending(); };
+        window->Hooks().AfterStartup = [&instance, &handOff] {
+            instance.DeliverPending();  // this start's own request first
+            handOff->Ready();
+        };
     } catch (const std::exception& e) {
         // A damaged store is left as it is for the user to look at.
         handOff.reset();

@@ -20,9 +20,30 @@ THandOffHandler::THandOffHandler(TMainForm& window, std::string dataDirectory)
 
 void THandOffHandler::Attach(THandOffServer& server)
 {
-    server.OnURL = [this](const std::string& url) { OpenURL(url); };
-    server.OnFiles = [this](int index, const std::vector<std::string>& paths) { UploadFiles(index, paths); };
+    server.OnURL = [this](const std::string& url) { RunWhenReady([this, url] { OpenURL(url); }); };
+    server.OnFiles = [this](int index, const std::vector<std::string>& paths) {
+        RunWhenReady([this, index, paths] { UploadFiles(index, paths); });
+    };
     server.OnRefused = [this](const std::string& reason) { Refused(reason); };
+}
+
+void THandOffHandler::Ready()
+{
+    ready_ = true;
+    // A request may open a dialog, during which more may arrive: those
+    // run at once, as they would after start-up.
+    std::vector<std::function<void()>> waiting;
+    waiting.swap(waiting_);
+    for (const auto& request : waiting)
+        request();
+}
+
+void THandOffHandler::RunWhenReady(std::function<void()> request)
+{
+    if (ready_)
+        request();
+    else
+        waiting_.push_back(std::move(request));
 }
 
 void THandOffHandler::OpenURL(const std::string& url)

@@ -14,8 +14,11 @@
 //   shown.
 //
 // Contract: user-interface thread; `window` outlives the handler. Nothing
-// here raises: every failure ends up in the window's log.
+// here raises: every failure ends up in the window's log. Requests that
+// arrive through Attach() before Ready() (the window is still starting, a
+// first-run wizard may be open) wait and run in order at Ready().
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,8 @@ public:
 
     /// Routes the server's events here.
     void Attach(THandOffServer& server);
+    /// The window has started: runs the requests that waited.
+    void Ready();
 
     void OpenURL(const std::string& url);
     void UploadFiles(int hostIndex, const std::vector<std::string>& paths);
@@ -36,7 +41,10 @@ public:
 
 private:
     void BringToFront();
+    void RunWhenReady(std::function<void()> request);
 
     TMainForm& window_;
     std::string dataDirectory_;
+    bool ready_ = false;
+    std::vector<std::function<void()>> waiting_;
 };

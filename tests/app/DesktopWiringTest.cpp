@@ -6,6 +6,7 @@
 #include "ui/mainformHarness.h"
 
 #include "hosts/QuickHosts.h"
+#include "integration/HandOffServer.h"
 #include "platform/RemoteEditing.h"
 #include "queue/QueueManager.h"
 #include "session/FTPWorker.h"
@@ -138,8 +139,15 @@ TEST_F(DesktopWiring, LinkFromTheBrowserConnectsListsItsFolderAndJoinsTheHistory
 {
     window.Open();
     THandOffHandler handOff(window.Form(), window.DataDir());
+    THandOffServer socket(window.DataDir() + "/unused-socket");
+    handOff.Attach(socket);
     const std::string url = "ftp://127.0.0.1:" + std::to_string(server->Port()) + "/sub/";
-    handOff.OpenURL(url);
+    // Until the window has started, requests wait.
+    socket.OnURL(url);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.Form().QuickHosts().Count(), 0);
+    EXPECT_FALSE(window.Form().IsConnected());
+    handOff.Ready();
     ASSERT_TRUE(window.WaitForListing("/sub")) << window.LogText().toStdString() << server->Log();
     EXPECT_TRUE(window.RemoteCaptions().contains(QStringLiteral("inner.txt")));
     EXPECT_EQ(window.Form().CurrentHost().Hostname, "127.0.0.1");
