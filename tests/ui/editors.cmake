@@ -16,3 +16,9 @@ target_include_directories(tovrel-ftp-editors-screenshot PRIVATE ${PROJECT_SOURC
 target_link_libraries(tovrel-ftp-editors-screenshot PRIVATE tovrel_ui Qt6::Widgets)
 target_compile_options(tovrel-ftp-editors-screenshot PRIVATE ${TOVREL_WARNINGS})
 add_dependencies(tovrel-ftp-editors-screenshot tovrel_shipped_data)
+
+# The editors reached from the main window, connected to vsftpd on loopback.
+tovrel_test(test_ui_editors_main LABELS ui integration gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/editorsMainTest.cpp
+  DEPS tovrel_mainform_harness Qt6::Test)
+add_dependencies(test_ui_editors_main tovrel_shipped_data)
