@@ -1,0 +1,197 @@
+// tovrel-ftp-dialogs-screenshot: pictures of the dialogs with sample data,
+// written to the folder given as <name>.png in English and <name>-de.png in
+// German: host-manager, quick-connect, new-host, file-exists, destination,
+// worker-error, message, settings, first-run, properties and search. The
+// stores live in a private temporary data directory. Run it through
+// scripts/screenshot.
+
+#include "hosts/FileTransferTypes.h"
+#include "hosts/HostTreeNode.h"
+#include "hosts/Hosts.h"
+#include "hosts/QuickHosts.h"
+#include "i18n/LanguageManager.h"
+#include "queue/QueueItem.h"
+#include "session/FTPWorker.h"
+#include "session/TransferExceptions.h"
+#include "store/MainConfig.h"
+#include "ui/AddHostWizard.h"
+#include "ui/AdvancedSearchForm.h"
+#include "ui/AppIcons.h"
+#include "ui/DestinationDirectoryForm.h"
+#include "ui/FTPWorkerErrorForm.h"
+#include "ui/FileAlreadyExistsForm.h"
+#include "ui/FilePropertiesForm.h"
+#include "ui/FirstRunWizardForm.h"
+#include "ui/HostEditorPages.h"
+#include "ui/HostManagerForm.h"
+#include "ui/QuickConnectForm.h"
+#include "ui/SettingsForm.h"
+#include "ui/SuppressibleDialog.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+bool Shoot(QWidget& window, const QString& file)
+{
+    window.show();
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    const bool saved = window.grab().save(file);
+    if (!saved)
+        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+    window.hide();
+    return saved;
+}
+
+THost Sample(const std::string& name, const std::string& hostname, const std::string& user)
+{
+    THost host;
+    host.CommonName = name;
+    host.Hostname = hostname;
+    host.Username = user;
+    host.Password = "secret";
+    host.InitialRemoteDirectory = "/pub/";
+    return host;
+}
+
+void FillStores(THosts& hosts, TQuickHosts& quick, TMainConfig& config)
+{
+    THostTreeNode tree;
+    THostTreeNode& root = tree.AddGroup("Hosts");
+    THostTreeNode& work = root.AddGroup("Work");
+    work.AddHost(Sample("Build server", "build.example.com", "deploy"));
+    work.AddHost(Sample("Web site", "www.example.com", "webmaster"));
+    root.AddGroup("Mirrors");
+    root.AddHost(Sample("Home NAS", "nas.local", "admin"));
+    hosts.ReplaceFromTree(tree);
+    hosts.Save();
+    THost last = Sample("files.example.org", "files.example.org", "anonymous");
+    last.IsAnonymous = true;
+    quick.AddOrUpdate(last);
+    config.SetLastQuickConnectedHostID(last.HostID);
+    config.SetAnonymousEmail("guest@example.net");
+}
+
+QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& caption)
+{
+    const auto found = tree->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+bool ShootHostWindows(const QString& out, const QString& suffix, TMainConfig& config, THosts& hosts,
+                      TQuickHosts& quick)
+{
+    bool ok = true;
+    THostManagerForm manager(config, hosts);
+    manager.Tree()->expandAll();
+    if (QTreeWidgetItem* item = FindItem(manager.Tree(), QStringLiteral("Web site")))
+        manager.Tree()->setCurrentItem(item);
+    ok &= Shoot(manager, out + "/host-manager" + suffix + ".png");
+
+    TQuickConnectForm quickForm(config, quick);
+    ok &= Shoot(quickForm, out + "/quick-connect" + suffix + ".png");
+
+    TAddHostWizard wizard(config, hosts);
+    wizard.CommonNameEdit()->setText(QStringLiteral("Backup"));
+    wizard.Next();
+    wizard.HostnameEdit()->setText(QStringLiteral("backup.example.com"));
+    wizard.Next();
+    ok &= Shoot(wizard, out + "/new-host" + suffix + ".png");
+    return ok;
+}
+
+bool ShootQuestions(const QString& out, const QString& suffix)
+{
+    bool ok = true;
+    THost host = Sample("Web site", "www.example.com", "webmaster");
+    host.AddBookmark("/var/www/");
+    host.AddBookmark("/var/www/images/");
+    auto item = TQueueItem::NewDownload(host, "/pub/", true, 0, 48213, false, "/home/user/Downloads/",
+                                        "/pub/releases/report-2026.pdf");
+    const EFTLocalFileSmallerAlreadyExists smaller(20480, 48213, "12/09/2026 18:04", "12/10/2026 09:15");
+    TFileAlreadyExistsForm exists(*item, smaller);
+    ok &= Shoot(exists, out + "/file-exists" + suffix + ".png");
+
+    TDestinationDirectoryForm destination(host);
+    ok &= Shoot(destination, out + "/destination" + suffix + ".png");
+
+    const EFTRemoteAuthenticationFailed failed;
+    TFTPWorkerErrorForm error(failed);
+    ok &= Shoot(error, out + "/worker-error" + suffix + ".png");
+
+    TSuppressibleDialog message(QStringLiteral("Do you want to disconnect from www.example.com?"), mtConfirmation,
+                                mbYes | mbNo);
+    ok &= Shoot(message, out + "/message" + suffix + ".png");
+    return ok;
+}
+
+bool ShootOthers(const QString& out, const QString& suffix, TMainConfig& config, TFileTransferTypes& types)
+{
+    bool ok = true;
+    TSettingsForm settings(config, types);
+    ok &= Shoot(settings, out + "/settings" + suffix + ".png");
+    TFirstRunWizardForm firstRun(config);
+    ok &= Shoot(firstRun, out + "/first-run" + suffix + ".png");
+
+    TFTPWorker worker;
+    TPropertyEntry entry;
+    entry.Name = "report-2026.pdf";
+    entry.Size = 48213;
+    entry.DateText = QStringLiteral("12/10/2026 09:15:00");
+    entry.Unix = true;
+    entry.Owner = "webmaster";
+    entry.Group = "www-data";
+    entry.Permissions = {"rw", "r", "r"};
+    TFilePropertiesForm properties(worker, {entry});
+    ok &= Shoot(properties, out + "/properties" + suffix + ".png");
+    TAdvancedSearchForm search(worker);
+    ok &= Shoot(search, out + "/search" + suffix + ".png");
+    return ok;
+}
+
+bool ShootAll(const QString& out, const std::string& dataDir, const QString& suffix)
+{
+    std::filesystem::create_directories(dataDir);
+    TMainConfig config(dataDir);
+    TMainConfig::SetInstance(&config);
+    THosts hosts(dataDir);
+    TQuickHosts quick(dataDir);
+    TFileTransferTypes types(dataDir);
+    FillStores(hosts, quick, config);
+    bool ok = ShootHostWindows(out, suffix, config, hosts, quick);
+    ok &= ShootQuestions(out, suffix);
+    ok &= ShootOthers(out, suffix, config, types);
+    TMainConfig::SetInstance(nullptr);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    TAppIcons::SetUpIconTheme();
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    for (const auto& shipped : TLanguageManager::DefaultDataDirectories())
+        LangManager().ScanDirectory(shipped / "Languages");
+
+    bool ok = ShootAll(out, (home.path() + "/en").toStdString(), QString());
+    LangManager().SetActiveLanguage(1031);
+    ok &= ShootAll(out, (home.path() + "/de").toStdString(), QStringLiteral("-de"));
+    return ok ? 0 : 1;
+}
