@@ -125,6 +125,13 @@ int main(int argc, char* argv[])
     std::unique_ptr<TFilters> filters;
     std::unique_ptr<TMainForm> window;
     std::unique_ptr<THandOffHandler> handOff;
+    const auto detachHandOff = [&instance, &handOff] {
+        // Message boxes run the event loop: nothing may reach a gone handler.
+        instance.Server().OnURL = nullptr;
+        instance.Server().OnFiles = nullptr;
+        instance.Server().OnRefused = nullptr;
+        handOff.reset();
+    };
     try {
         config = std::make_unique<TMainConfig>(dataDirectory);
         TMainConfig::SetInstance(config.get());
@@ -143,7 +150,7 @@ int main(int argc, char* argv[])
         };
     } catch (const std::exception& e) {
         // A damaged store is left as it is for the user to look at.
-        handOff.reset();
+        detachHandOff();
         window.reset();
         filters.reset();
         ReportStartFailure(e.what());
@@ -161,10 +168,7 @@ int main(int argc, char* argv[])
     const int result = QApplication::exec();
 
     app.SetExceptionHandler(nullptr);
-    instance.Server().OnURL = nullptr;
-    instance.Server().OnFiles = nullptr;
-    instance.Server().OnRefused = nullptr;
-    handOff.reset();
+    detachHandOff();
     window.reset();
     filters.reset();
     TDesktopSwitches::Uninstall(*config);
