@@ -41,8 +41,9 @@ protected:
     QTemporaryDir home;
     QTemporaryDir runtime;
 
-    // Not the first start, and nothing that asks at start-up (the tip of
-    // the day, the default-program question answered No once for all).
+    // Not the first start, and nothing that asks at start-up: no tip of
+    // the day, and the default-program question answered Yes once for all,
+    // which makes the program the ftp link handler at every start.
     void SetUp() override
     {
         const QString data = home.path() + QStringLiteral("/Tovrel FTP");
@@ -50,7 +51,7 @@ protected:
         TMainConfig config(data.toStdString());
         config.SetFirstRun(false);
         config.SetShowTipOnStartup(false);
-        config.SetDialogDefault("IDS_54", 7);
+        config.SetDialogDefault("IDS_54", 6);
         config.Save();
     }
 
@@ -127,6 +128,12 @@ TEST_F(HandOffProgram, FirstStartOpensItsLinkAndLaterStartsHandTheirRequestsOver
     ASSERT_TRUE(program.waitForStarted(30000));
     ASSERT_TRUE(first.Connected()) << program.readAllStandardError().toStdString();
     EXPECT_TRUE(QuickHosts().contains(QStringLiteral("/sub")));
+    QFile defaults(home.path() + QStringLiteral("/mimeapps.list"));
+    ASSERT_TRUE(defaults.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(defaults.readAll().contains("x-scheme-handler/ftp=tovrel-ftp.desktop"));
+    QFile entry(home.path() + QStringLiteral("/share/applications/tovrel-ftp.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains(QByteArray(TOVREL_APP_PATH) + "\" %u"));
 
     // A second start with a link hands it over and ends.
     Site second;
