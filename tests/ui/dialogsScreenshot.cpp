@@ -1,31 +1,24 @@
 // tovrel-ftp-dialogs-screenshot: pictures of the dialogs with sample data,
 // written to the folder given as <name>.png in English and <name>-de.png in
 // German: host-manager, quick-connect, new-host, file-exists, destination,
-// worker-error, message, settings, first-run, properties and search. The
-// stores live in a private temporary data directory. Run it through
-// scripts/screenshot.
+// worker-error and message. The stores live in a private temporary data
+// directory. Run it through scripts/screenshot.
 
-#include "hosts/FileTransferTypes.h"
 #include "hosts/HostTreeNode.h"
 #include "hosts/Hosts.h"
 #include "hosts/QuickHosts.h"
 #include "i18n/LanguageManager.h"
 #include "queue/QueueItem.h"
-#include "session/FTPWorker.h"
 #include "session/TransferExceptions.h"
 #include "store/MainConfig.h"
 #include "ui/AddHostWizard.h"
-#include "ui/AdvancedSearchForm.h"
 #include "ui/AppIcons.h"
 #include "ui/DestinationDirectoryForm.h"
 #include "ui/FTPWorkerErrorForm.h"
 #include "ui/FileAlreadyExistsForm.h"
-#include "ui/FilePropertiesForm.h"
-#include "ui/FirstRunWizardForm.h"
 #include "ui/HostEditorPages.h"
 #include "ui/HostManagerForm.h"
 #include "ui/QuickConnectForm.h"
-#include "ui/SettingsForm.h"
 #include "ui/SuppressibleDialog.h"
 
 #include <QApplication>
@@ -133,30 +126,6 @@ bool ShootQuestions(const QString& out, const QString& suffix)
     return ok;
 }
 
-bool ShootOthers(const QString& out, const QString& suffix, TMainConfig& config, TFileTransferTypes& types)
-{
-    bool ok = true;
-    TSettingsForm settings(config, types);
-    ok &= Shoot(settings, out + "/settings" + suffix + ".png");
-    TFirstRunWizardForm firstRun(config);
-    ok &= Shoot(firstRun, out + "/first-run" + suffix + ".png");
-
-    TFTPWorker worker;
-    TPropertyEntry entry;
-    entry.Name = "report-2026.pdf";
-    entry.Size = 48213;
-    entry.DateText = QStringLiteral("12/10/2026 09:15:00");
-    entry.Unix = true;
-    entry.Owner = "webmaster";
-    entry.Group = "www-data";
-    entry.Permissions = {"rw", "r", "r"};
-    TFilePropertiesForm properties(worker, {entry});
-    ok &= Shoot(properties, out + "/properties" + suffix + ".png");
-    TAdvancedSearchForm search(worker);
-    ok &= Shoot(search, out + "/search" + suffix + ".png");
-    return ok;
-}
-
 bool ShootAll(const QString& out, const std::string& dataDir, const QString& suffix)
 {
     std::filesystem::create_directories(dataDir);
@@ -164,11 +133,9 @@ bool ShootAll(const QString& out, const std::string& dataDir, const QString& suf
     TMainConfig::SetInstance(&config);
     THosts hosts(dataDir);
     TQuickHosts quick(dataDir);
-    TFileTransferTypes types(dataDir);
     FillStores(hosts, quick, config);
     bool ok = ShootHostWindows(out, suffix, config, hosts, quick);
     ok &= ShootQuestions(out, suffix);
-    ok &= ShootOthers(out, suffix, config, types);
     TMainConfig::SetInstance(nullptr);
     return ok;
 }
