@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +28,17 @@ QString Str(const char* constant)
 
 /// The caption an emptied edit falls back to.
 constexpr int AcceptedCaptionRole = Qt::UserRole + 1;
+
+/// Only the caption is edited in place; the other columns have their own
+/// controls (the filters' mask field).
+class TCaptionOnlyDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return index.column() == 0 ? QStyledItemDelegate::createEditor(parent, option, index) : nullptr;
+    }
+};
 
 } // namespace
 
@@ -61,7 +74,14 @@ void TListEditorForm::BuildLayout()
     list_ = new QTreeWidget(this);
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    list_->setEditTriggers(QAbstractItemView::SelectedClicked);
+    list_->setItemDelegate(new TCaptionOnlyDelegate(list_));
+    // F2 renames the current row whichever column was clicked last.
+    auto* rename = new QShortcut(QKeySequence(Qt::Key_F2), list_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(rename, &QShortcut::activated, this, [this] {
+        if (QTreeWidgetItem* item = list_->currentItem())
+            list_->editItem(item, 0);
+    });
     list_->setColumnCount(static_cast<int>(names_.Columns.size()));
     list_->setSortingEnabled(true);
     list_->sortByColumn(0, Qt::AscendingOrder);

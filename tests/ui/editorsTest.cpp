@@ -320,6 +320,27 @@ TEST_F(EditorsTest, FilterRowsTheMaskFieldAndUpdate)
     EXPECT_EQ(filters.Count(), 3);  // the program's list, for its menus
 }
 
+TEST_F(EditorsTest, OnlyTheFilterNameIsEditedInPlace)
+{
+    TFilters filters(dataDir);
+    filters.Add(TFilter("Text", "*.txt"));
+    filters.Save();
+    TEditFilterForm form(filters);
+    ShowActive(&form);
+    QTreeWidget* list = form.List();
+    list->setCurrentItem(Row(list, "Text"), 1);
+    list->editItem(Row(list, "Text"), 1);  // the masks have their own field
+    QApplication::processEvents();
+    for (QLineEdit* editor : list->viewport()->findChildren<QLineEdit*>())
+        EXPECT_FALSE(editor->isVisible());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F2);  // renames, whichever column is current
+    TypeIntoEditor(list, "Plain text");
+    EXPECT_EQ(Captions(list), QStringList({"Plain text"}));
+    EXPECT_EQ(Captions(list, 1), QStringList({"*.txt"}));
+    EXPECT_TRUE(form.Changed());
+}
+
 TEST_F(EditorsTest, FilterEditorWithoutChangesLeavesTheFileAlone)
 {
     const std::filesystem::path file = std::filesystem::path(dataDir) / "Filters.xml";
