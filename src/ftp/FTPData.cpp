@@ -442,13 +442,20 @@ void TIdFTP::RetrieveListing(std::vector<std::string>* destination, const std::s
         TransferData(command, false, 0, [&](TIdIOHandler& data) {
             ReceiveInto(data, [&](const char* chunk, std::size_t size) { bytes.append(chunk, size); });
         });
-    } catch (...) {
+    } catch (const EIdReplyRFCError&) {
+        // A refusal leaves the dialogue in step: the type goes back.
         if (restoreBinary && io_ && io_->Connected()) {
             try {
                 SetTransferType(ftBinary);
             } catch (...) {
             }
         }
+        transferType_ = restoreBinary ? ftBinary : transferType_;
+        throw;
+    } catch (...) {
+        // After a broken data connection the listing's final reply is
+        // still unread; a "TYPE" now would take it for its own answer. The
+        // caller drops the connection, and a new one starts in binary type.
         transferType_ = restoreBinary ? ftBinary : transferType_;
         throw;
     }

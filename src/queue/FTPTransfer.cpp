@@ -6,6 +6,7 @@
 #include "hosts/FileTransferTypes.h"
 #include "queue/QueueManager.h"
 #include "session/ApplyHost.h"
+#include "session/EngineErrorMapping.h"
 #include "session/TransferExceptions.h"
 #include "store/MainConfig.h"
 
@@ -127,9 +128,7 @@ void TFTPTransfer::DropConnectionAfter(const std::exception& error)
     // server's final reply was never read; the next command would take it
     // for its own. A server's refusal, the program's own conflicts and
     // refusals leave the dialogue in step, so the connection stays.
-    if (dynamic_cast<const EIdReplyRFCError*>(&error) != nullptr
-        || dynamic_cast<const EFTPTransferException*>(&error) != nullptr
-        || dynamic_cast<const EUnsafeLocalPath*>(&error) != nullptr)
+    if (LeavesDialogueInStep(error) || dynamic_cast<const EUnsafeLocalPath*>(&error) != nullptr)
         return;
     CutConnection();
 }

@@ -53,6 +53,9 @@ void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionI
     engine.Passive = host.Passive;
     engine.ProxySettings = std::move(proxy);
     engine.ReadTimeout = ControlReadTimeout;
+    // The program logs in itself, right after ConnectControl(); an engine
+    // left logging in on its own would send a second "USER".
+    engine.AutoLogin = false;
 
     std::unique_ptr<TIdIOHandler> transport;
     if (host.UseSSL)

@@ -13,6 +13,7 @@
 // - For "UseSSL", protected data connections ("PROT P"); a server that
 //   refuses them gets "PROT C" for the rest of that connection.
 // - The control read timeout of the program's connections: 30 000 ms.
+// - AutoLogin off: callers log in with Authenticate() after ConnectControl().
 // Call on the engine's owning thread while it is not connected.
 
 #include "ftp/FTP.h"

@@ -118,6 +118,13 @@ bool IsEngineError(const std::exception& failure)
            || dynamic_cast<const EIdOpenSSLError*>(&failure) != nullptr;
 }
 
+bool LeavesDialogueInStep(const std::exception& failure)
+{
+    return dynamic_cast<const EIdReplyRFCError*>(&failure) != nullptr
+           || dynamic_cast<const EIdFTPLineBreakInCommand*>(&failure) != nullptr
+           || dynamic_cast<const EFTPTransferException*>(&failure) != nullptr;
+}
+
 std::unique_ptr<EFTPTransferException> SocketErrorReport(int socketErrorCode)
 {
     if (socketErrorCode == kConnectionAborted || socketErrorCode == kConnectionReset)

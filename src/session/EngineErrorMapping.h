@@ -57,6 +57,14 @@ TEngineErrorOutcome MapEngineError(TRemoteOperation operation, const std::except
 /// -> EFTRemoteConnectionFailed with the general texts.
 std::unique_ptr<EFTPTransferException> SocketErrorReport(int socketErrorCode);
 
+/// False when `failure` may have left a server reply unread on the control
+/// connection: a socket error, a timeout or a local failure in the middle
+/// of an exchange (a transfer's final reply is never read after its data
+/// connection broke). The next command would take that reply for its own,
+/// so the connection must be dropped. A reply error, a command the engine
+/// refused to send and the program's own errors leave it in step.
+bool LeavesDialogueInStep(const std::exception& failure);
+
 /// True for the engine's own failures (EId... classes and the TLS
 /// transport's), as opposed to program or library errors.
 bool IsEngineError(const std::exception& failure);

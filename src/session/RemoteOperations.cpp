@@ -122,8 +122,8 @@ void TFTPWorker::DoRecursiveDelete()
             DeleteTree(name, start);
             engine_.ChangeWorkingDirectory(start);
         }
-    } catch (const std::exception&) {
-        if (!start.empty()) {
+    } catch (const std::exception& failure) {
+        if (!start.empty() && !DropIfOutOfStep(failure)) {
             try {
                 engine_.ChangeWorkingDirectory(start);
             } catch (const std::exception&) {
@@ -209,8 +209,9 @@ void TFTPWorker::DoRecursiveWalk()
     try {
         start = engine_.QueryWorkingDirectory();
         WalkPath(path);
-    } catch (...) {
-        DoChangeDir(start.empty() ? CurrentDir() : start);
+    } catch (const std::exception& failure) {
+        if (!DropIfOutOfStep(failure))
+            DoChangeDir(start.empty() ? CurrentDir() : start);
         throw;
     }
     Fire(OnSearchDone);

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -177,6 +181,76 @@ TEST(WorkerRecursiveDelete, FolderRowThatIsALinkIsRefusedAndNothingIsDeleted)
         EXPECT_TRUE(tree.Exists("tree/level 1/level 2/match-deep.txt"));
         EXPECT_EQ(harness.Worker->CurrentDir(), "/");
     }
+}
+
+// The listing of folder "d" breaks off: its data connection is reset after
+// the first bytes, and the server's final reply comes afterwards. Unread,
+// that reply would answer whatever the session sends next.
+ScriptedFtpServer::Script ServerWithBrokenListing(std::atomic<int>& commandsAfterBreak)
+{
+    return [&commandsAfterBreak](ScriptedSession& s) {
+        s.Send("220 ready\r\n");
+        std::string cwd = "/a";
+        bool broken = false;
+        for (;;) {
+            const std::string command = s.ReadCommand();
+            if (command.empty())
+                return;
+            if (broken)
+                ++commandsAfterBreak;
+            const std::string word = command.substr(0, command.find(' '));
+            if (word == "USER") {
+                s.Send("331 password\r\n");
+            } else if (word == "PASS") {
+                s.Send("230 in\r\n");
+            } else if (word == "PWD") {
+                s.Send("257 \"" + cwd + "\" here\r\n");
+            } else if (word == "CWD") {
+                cwd = command.substr(4) == "d" ? "/a/d" : command.substr(4);
+                s.Send("250 ok\r\n");
+            } else if (word == "PASV") {
+                s.Send(ScriptedSession::PasvReply(s.ListenData()));
+            } else if (word == "LIST") {
+                const int data = s.AcceptData();
+                s.Send("150 here it comes\r\n");
+                if (cwd == "/a/d") {
+                    ScriptedSession::SendData(data, "drwxr-xr-x 2 u g 4096 Jan 01 12:00 .\r\n");
+                    const linger reset{1, 0};
+                    ::setsockopt(data, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                    ::close(data);
+                    broken = true;
+                    s.Send("426 Connection reset; transfer aborted.\r\n");
+                    continue;
+                }
+                ScriptedSession::SendData(data, "drwxr-xr-x 2 u g 4096 Jan 01 12:00 d\r\n");
+                ScriptedSession::CloseData(data);
+                s.Send("226 done\r\n");
+            } else {
+                s.Send("200 ok\r\n");
+            }
+        }
+    };
+}
+
+TEST(WorkerRecursiveDelete, ListingBrokenOffMidwayDropsTheConnection)
+{
+    std::atomic<int> commandsAfterBreak{0};
+    ScriptedFtpServer server(ServerWithBrokenListing(commandsAfterBreak));
+    WorkerHarness harness;
+    ASSERT_TRUE(harness.Connect(ScriptedHost(server)));
+    const std::size_t errors = harness.Count("Error");
+    const std::size_t disconnects = harness.Count("Disconnected");
+    harness.Worker->RequestRecursiveDelete({"d"});
+    ASSERT_TRUE(harness.WaitForEvent("Error", errors + 1));
+    harness.Dispatcher.WaitFor([&] { return !harness.Worker->Busy(); }, std::chrono::seconds(10));
+    harness.Dispatcher.ProcessEvents();
+    EXPECT_EQ(harness.TakeError(), "Could not delete the remote file.");
+    EXPECT_EQ(harness.Count("Disconnected"), disconnects + 1);
+    EXPECT_FALSE(harness.Worker->IsSessionOpen());
+    // Nothing was sent on the old connection after the break: the "426"
+    // was never taken for the answer to another command.
+    EXPECT_EQ(commandsAfterBreak.load(), 0) << testing::PrintToString(server.Commands());
+    EXPECT_EQ(harness.CountCommands("DELE"), 0u);
 }
 
 using ServerFactory = std::function<std::unique_ptr<TestFtpServer>(const std::string& root)>;

@@ -57,6 +57,7 @@ TEST(WorkerTls, ApplyHostProtectsDataOfTlsHostsOnly)
     host.Port = 21;
     host.UseSSL = true;
     ApplyHost(engine, host);
+    EXPECT_FALSE(engine.AutoLogin);  // the caller logs in, exactly once
     EXPECT_EQ(engine.UseTLS(), utUseRequireTLS);
     EXPECT_EQ(engine.DataPortProtection(), ftpdpsPrivate);
     EXPECT_TRUE(engine.AllowClearDataFallback);
