@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,10 @@ TAddHostWizard::TAddHostWizard(TMainConfig& config, THosts& hosts, QWidget* pare
     step_ = new QLabel(this);
     layout->addWidget(title_);
     layout->addWidget(step_);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
     pages_ = new QStackedWidget(this);
     commonName_ = new QLineEdit(this);
     hostname_ = new QLineEdit(this);
