@@ -104,8 +104,10 @@ void TAdvancedSearchForm::BuildLayout()
     list_->header()->setSectionsClickable(true);
     list_->header()->setSortIndicatorShown(true);
     list_->header()->setSortIndicator(0, Qt::AscendingOrder);
-    list_->header()->resizeSection(TSearchResultModel::scFilename, 160);
-    list_->header()->resizeSection(TSearchResultModel::scPath, 140);
+    // Room for the usual texts; the list scrolls sideways for the rest.
+    const int widths[] = {160, 140, 70, 130, 155, 85, 70, 70};
+    for (int column = 0; column < TSearchResultModel::scColumnCount; ++column)
+        list_->header()->resizeSection(column, widths[column]);
     connect(list_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         results_->HeaderClicked(column);
         list_->header()->setSortIndicator(results_->SortColumn(),

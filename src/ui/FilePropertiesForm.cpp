@@ -120,6 +120,7 @@ TFilePropertiesForm::TFilePropertiesForm(TFTPWorker& worker, std::vector<TProper
     layout->addWidget(buttons);
     RegisterTexts();
     ShowEntries();
+    resize(400, sizeHint().height());
 }
 
 QWidget* TFilePropertiesForm::BuildGeneralPage()

@@ -16,3 +16,9 @@ tovrel_test(test_ui_search LABELS ui integration gui
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/viewsGuiApp.cpp
           ${CMAKE_CURRENT_LIST_DIR}/searchTest.cpp
   DEPS tovrel_props_session Qt6::Test)
+
+# Not a test: scripts/screenshot runs it to picture the two windows.
+add_executable(tovrel-ftp-props-screenshot ${CMAKE_CURRENT_LIST_DIR}/propsScreenshot.cpp)
+target_link_libraries(tovrel-ftp-props-screenshot PRIVATE tovrel_props_session)
+target_compile_options(tovrel-ftp-props-screenshot PRIVATE ${TOVREL_WARNINGS})
+add_dependencies(tovrel-ftp-props-screenshot tovrel_shipped_data)

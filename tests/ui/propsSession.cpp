@@ -1,9 +1,9 @@
 #include "propsSession.h"
 
-#include "viewsGuiApp.h"
-
 #include "i18n/LanguageManager.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -40,9 +40,18 @@ bool TPropsSession::ChangeTo(const std::string& path)
     return WaitForListing(before) && Worker.CurrentDir() == path;
 }
 
+bool RunEventsUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
 bool TPropsSession::WaitForListing(int before)
 {
-    return WaitUntil([&] { return Listings > before && !Worker.Busy(); });
+    return RunEventsUntil([&] { return Listings > before && !Worker.Busy(); });
 }
 
 std::vector<TPropertyEntry> TPropsSession::Entries(const std::vector<std::string>& names) const

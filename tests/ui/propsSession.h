@@ -9,6 +9,7 @@
 #include "ui/QtEventPump.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ private:
     std::mutex mutex_;
     std::vector<std::string> commands_;
 };
+
+/// Runs the Qt event loop until `done()` holds or `milliseconds` passed.
+bool RunEventsUntil(const std::function<bool()>& done, int milliseconds = 30000);
 
 /// The German language file of the source tree registered (1031).
 void RegisterGerman();
