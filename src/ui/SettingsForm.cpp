@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 using P = TSettingsPages;
@@ -55,6 +57,7 @@ constexpr TEntryInfo kEntries[TSettingsForm::seCount] = {
 };
 
 constexpr int kEntryRole = Qt::UserRole;
+constexpr int kMinTreeWidth = 150;
 
 } // namespace
 
@@ -130,7 +133,6 @@ void TSettingsForm::BuildLayout()
     split->addWidget(right);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
-    tree_->setMinimumWidth(150);
     split->setSizes({170, 490});
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
@@ -151,8 +153,23 @@ void TSettingsForm::BuildLayout()
 
 void TSettingsForm::Retranslate()
 {
-    for (int i = 0; i < seCount; ++i)
-        items_[i]->setText(0, QString::fromStdString(LoadStr(kEntries[i].Caption)));
+    const QFontMetrics metrics = tree_->fontMetrics();
+    for (int i = 0; i < seCount; ++i) {
+        const QString caption = QString::fromStdString(LoadStr(kEntries[i].Caption));
+        items_[i]->setText(0, caption);
+        // Room above capitals, so that accents ("Ü") are not cut off.
+        items_[i]->setSizeHint(0, QSize(metrics.horizontalAdvance(caption) + 8, metrics.height() + 6));
+    }
+    // The tree is as wide as its longest caption in this language.
+    int wanted = 0;
+    for (int i = 0; i < seCount; ++i) {
+        int depth = 1; // the root's decoration
+        for (int p = kEntries[i].Parent; p >= 0; p = kEntries[p].Parent)
+            ++depth;
+        wanted = std::max(wanted, depth * tree_->indentation() + metrics.horizontalAdvance(items_[i]->text(0)));
+    }
+    wanted += 2 * tree_->frameWidth() + 16;
+    tree_->setMinimumWidth(std::max(kMinTreeWidth, wanted));
     pages_->Retranslate();
     if (QTreeWidgetItem* item = tree_->currentItem())
         caption_->setText(item->text(0));

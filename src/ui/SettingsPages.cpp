@@ -274,7 +274,9 @@ QWidget* TSettingsPages::BuildTransfers()
     QVBoxLayout* actionsLayout = nullptr;
     QWidget* actions = NewPage(TransferTabs, actionsLayout);
     auto* actionsForm = new QFormLayout;
-    actionsForm->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    // Long labels (German ones above all): each list below its label.
+    actionsForm->setRowWrapPolicy(QFormLayout::WrapAllRows);
+    actionsForm->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     RemoteExists = ActionBox(actions, false);
     RemoteSmallerExists = ActionBox(actions, true);
     LocalExists = ActionBox(actions, false);
