@@ -24,6 +24,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
@@ -51,6 +53,26 @@ TActionState State(bool connected, bool authenticated, bool busy, bool queue, bo
 }
 
 using R = TEnableRule;
+
+// Menus (and submenus) where two entries share a mnemonic letter.
+QStringList MenusWithRepeatedMnemonics(const QList<QAction*>& entries, const QString& where)
+{
+    QStringList repeated;
+    QSet<QChar> letters;
+    for (QAction* entry : entries) {
+        const QString text = entry->text();
+        const qsizetype amp = text.indexOf(QLatin1Char('&'));
+        if (amp >= 0 && amp + 1 < text.size() && text[amp + 1] != QLatin1Char('&')) {
+            const QChar letter = text[amp + 1].toLower();
+            if (letters.contains(letter))
+                repeated << where + QStringLiteral(": ") + text;
+            letters.insert(letter);
+        }
+        if (entry->menu())
+            repeated << MenusWithRepeatedMnemonics(entry->menu()->actions(), where + QLatin1Char('/') + text);
+    }
+    return repeated;
+}
 
 } // namespace
 
@@ -319,4 +341,51 @@ TEST_F(MainFormWindow, HelpWithoutAHelpFileNamesTheMissingFile)
     window.Form().Action("HelpAction")->trigger();
     EXPECT_TRUE(text.startsWith(QStringLiteral("Could not locate help file ("))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Help - 1033.html")));
+}
+
+TEST_F(MainFormWindow, GermanTextsReplaceMenusActionsAndColumnsAtOnceAndBack)
+{
+    window.Open();
+    TMainForm& form = window.Form();
+    for (const auto& shipped : TLanguageManager::DefaultDataDirectories())
+        LangManager().ScanDirectory(shipped / "Languages");
+    LangManager().ScanDirectory(std::filesystem::path(TOVREL_SOURCE_DIR) / "Languages");
+    QAction* fileMenu = form.menuBar()->actions().value(0);
+    ASSERT_NE(fileMenu, nullptr);
+    const auto column = [&](int c) { return form.RemoteList()->Model().headerData(c, Qt::Horizontal).toString(); };
+    EXPECT_EQ(fileMenu->text(), QStringLiteral("&File"));
+    EXPECT_EQ(form.Action("ConnectAction")->text(), QStringLiteral("&Connect"));
+    EXPECT_EQ(column(1), QStringLiteral("Size"));
+
+    LangManager().SetActiveLanguage(1031);
+    EXPECT_EQ(fileMenu->text(), QStringLiteral("&Datei"));
+    EXPECT_EQ(form.Action("ConnectAction")->text(), QStringLiteral("&Verbinden"));
+    EXPECT_EQ(form.Action("RemoteMakeDirAction")->toolTip(), QStringLiteral("Verzeichnis erstellen"));
+    EXPECT_EQ(column(1), QStringLiteral("Größe"));
+    EXPECT_EQ(form.BottomPages()->tabText(1), QStringLiteral("Protokoll"));
+    EXPECT_EQ(form.HostSelector()->text(), QStringLiteral("Server auswählen"));
+    // Every text the window has in English has its German one.
+    const auto defs = MainFormActionDefs();
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const int index = static_cast<int>(i);
+        if (*defs[i].Caption) {
+            EXPECT_TRUE(LangManager().WindowText("MainForm", ActionCaptionEntry(index))) << defs[i].Name;
+        }
+        if (*defs[i].Hint) {
+            EXPECT_TRUE(LangManager().WindowText("MainForm", ActionHintEntry(index))) << defs[i].Name;
+        }
+    }
+    for (int entry = 201; entry <= 228; ++entry)
+        EXPECT_TRUE(LangManager().WindowText("MainForm", entry)) << entry;
+    EXPECT_EQ(MenusWithRepeatedMnemonics(form.menuBar()->actions(), QStringLiteral("menu bar")), QStringList());
+    for (const char* popup : {"RemotePopupMenu", "QueuePopupMenu"})
+        EXPECT_EQ(MenusWithRepeatedMnemonics(form.findChild<QMenu*>(QLatin1String(popup))->actions(),
+                                             QLatin1String(popup)),
+                  QStringList());
+
+    LangManager().SetActiveLanguage(TLanguageManager::BuiltInLanguageId);
+    EXPECT_EQ(fileMenu->text(), QStringLiteral("&File"));
+    EXPECT_EQ(form.Action("ConnectAction")->text(), QStringLiteral("&Connect"));
+    EXPECT_EQ(column(1), QStringLiteral("Size"));
+    EXPECT_EQ(form.BottomPages()->tabText(1), QStringLiteral("Log"));
 }
