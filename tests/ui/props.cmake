@@ -22,3 +22,9 @@ add_executable(tovrel-ftp-props-screenshot ${CMAKE_CURRENT_LIST_DIR}/propsScreen
 target_link_libraries(tovrel-ftp-props-screenshot PRIVATE tovrel_props_session)
 target_compile_options(tovrel-ftp-props-screenshot PRIVATE ${TOVREL_WARNINGS})
 add_dependencies(tovrel-ftp-props-screenshot tovrel_shipped_data)
+
+# Both windows opened from the main window's actions.
+tovrel_test(test_ui_props_mainform LABELS ui integration gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/propsMainFormTest.cpp
+  DEPS tovrel_mainform_harness Qt6::Test)
+add_dependencies(test_ui_props_mainform tovrel_shipped_data)
