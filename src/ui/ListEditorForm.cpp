@@ -213,7 +213,7 @@ void TListEditorForm::SetChanged(bool changed)
 
 void TListEditorForm::UpdateCommands()
 {
-    if (!list_)
+    if (!list_ || !buttons_)
         return;
     delete_->setEnabled(!list_->selectedItems().isEmpty());
     ApplyButton()->setEnabled(changed_);
