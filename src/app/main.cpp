@@ -65,10 +65,9 @@ bool StartsHere(TSingleInstance& instance, int& exitCode)
         exitCode = 0;
         return false;
     case tsAlreadyRunning:
-        // Two programs on the same data files would overwrite each other's saves.
+        // Two programs on the same data files would overwrite each other's
+        // saves: the running one shows its window instead.
         std::fprintf(stderr, "Tovrel FTP is already running.\n");
-        QMessageBox::information(nullptr, QStringLiteral("Tovrel FTP"),
-                                 QStringLiteral("Tovrel FTP is already running."));
         exitCode = 0;
         return false;
     case tsFailed:
@@ -130,6 +129,7 @@ int main(int argc, char* argv[])
         instance.Server().OnURL = nullptr;
         instance.Server().OnFiles = nullptr;
         instance.Server().OnRefused = nullptr;
+        instance.Server().OnActivate = nullptr;
         handOff.reset();
     };
     try {

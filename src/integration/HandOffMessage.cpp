@@ -20,7 +20,20 @@ std::uint32_t GetU32(std::string_view in, std::size_t at)
 
 std::size_t BlockSize(std::uint32_t type)
 {
-    return type == THandOffMessage::WM_BROWSERURL ? THandOffMessage::URLBlockSize : THandOffMessage::FilesBlockSize;
+    switch (type) {
+    case THandOffMessage::WM_BROWSERURL:
+        return THandOffMessage::URLBlockSize;
+    case THandOffMessage::WM_ACTIVATE:
+        return 1; // the NUL alone
+    default:
+        return THandOffMessage::FilesBlockSize;
+    }
+}
+
+bool KnownType(std::uint32_t type)
+{
+    return type == THandOffMessage::WM_BROWSERURL || type == THandOffMessage::WM_EXPLORERFILES ||
+           type == THandOffMessage::WM_ACTIVATE;
 }
 
 } // namespace
@@ -39,6 +52,11 @@ THandOffMessage THandOffMessage::ExplorerFiles(int hostIndex, const std::vector<
         message.Text += path + "\n";
     }
     return message;
+}
+
+THandOffMessage THandOffMessage::Activate()
+{
+    return THandOffMessage{WM_ACTIVATE, 0, {}};
 }
 
 std::vector<std::string> THandOffMessage::Paths() const
@@ -61,10 +79,12 @@ std::vector<std::string> THandOffMessage::Paths() const
 
 std::string THandOffMessage::Encode() const
 {
-    if (Type != WM_BROWSERURL && Type != WM_EXPLORERFILES)
+    if (!KnownType(Type))
         throw EHandOffMessageError("Unknown hand-off message type " + std::to_string(Type));
-    if (Text.empty() || Text.find('\0') != std::string::npos)
+    if ((Text.empty() && Type != WM_ACTIVATE) || Text.find('\0') != std::string::npos)
         throw EHandOffMessageError("The hand-off text is empty or holds a NUL");
+    if (Type == WM_ACTIVATE && (!Text.empty() || Parameter != 0))
+        throw EHandOffMessageError("A request to come to the front carries nothing");
     if (Type == WM_EXPLORERFILES && Parameter < 0)
         throw EHandOffMessageError("The host index is negative");
     if (Text.size() + 1 > BlockSize(Type))
@@ -115,9 +135,9 @@ THandOffParser::TState THandOffParser::CheckHeader()
     message_.Type = GetU32(buffer_, 4);
     message_.Parameter = static_cast<std::int32_t>(GetU32(buffer_, 8));
     const std::uint32_t length = GetU32(buffer_, 12);
-    if (message_.Type != THandOffMessage::WM_BROWSERURL && message_.Type != THandOffMessage::WM_EXPLORERFILES)
+    if (!KnownType(message_.Type))
         return Refuse("unknown message type " + std::to_string(message_.Type));
-    if (message_.Type == THandOffMessage::WM_BROWSERURL && message_.Parameter != 0)
+    if (message_.Type != THandOffMessage::WM_EXPLORERFILES && message_.Parameter != 0)
         return Refuse("a link carries no parameter");
     if (message_.Parameter < 0)
         return Refuse("negative host index");
@@ -134,7 +154,7 @@ THandOffParser::TState THandOffParser::TakePayload()
     if (nul == std::string_view::npos)
         return Refuse("payload not terminated");
     message_.Text = std::string(payload.substr(0, nul));
-    if (message_.Text.empty())
+    if (message_.Text.empty() && message_.Type != THandOffMessage::WM_ACTIVATE)
         return Refuse("empty payload");
     buffer_.clear();
     return state_ = TState::Complete;

@@ -8,7 +8,9 @@
 // length (32-bit), all little-endian, then the payload: the text ended by
 // a NUL. The payload is at most 260 bytes for a link and 32768 bytes for a
 // file list (one local path per line), the sizes the running program's
-// buffers have always had.
+// buffers have always had. A third message of our own (type 0x4C8, no
+// parameter, an empty text: the payload is the NUL alone) asks the running
+// program to bring its window to the front, for a start without a request.
 //
 // Contract: Encode() raises EHandOffMessageError for a message that does
 // not fit. THandOffParser takes bytes as they arrive and refuses (never
@@ -30,6 +32,7 @@ public:
 struct THandOffMessage {
     static constexpr std::uint32_t WM_BROWSERURL = 0x4C5;
     static constexpr std::uint32_t WM_EXPLORERFILES = 0x4C6;
+    static constexpr std::uint32_t WM_ACTIVATE = 0x4C8;
     static constexpr std::size_t URLBlockSize = 260;
     static constexpr std::size_t FilesBlockSize = 32768;
     static constexpr std::size_t HeaderSize = 16;
@@ -40,6 +43,7 @@ struct THandOffMessage {
 
     static THandOffMessage BrowserURL(std::string url);
     static THandOffMessage ExplorerFiles(int hostIndex, const std::vector<std::string>& paths);
+    static THandOffMessage Activate();
 
     /// The paths of a file list: its lines ("\n" or "\r\n"), empty ones left out.
     std::vector<std::string> Paths() const;

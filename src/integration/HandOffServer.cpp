@@ -140,6 +140,9 @@ void THandOffServer::Deliver(const THandOffMessage& message)
         if (message.Type == THandOffMessage::WM_BROWSERURL) {
             if (OnURL)
                 OnURL(message.Text);
+        } else if (message.Type == THandOffMessage::WM_ACTIVATE) {
+            if (OnActivate)
+                OnActivate();
         } else if (OnFiles) {
             OnFiles(message.Parameter, message.Paths());
         }

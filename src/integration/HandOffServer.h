@@ -30,6 +30,8 @@ public:
     std::function<void(const std::string& url)> OnURL;
     std::function<void(int hostIndex, const std::vector<std::string>& paths)> OnFiles;
     std::function<void(const std::string& reason)> OnRefused;
+    /// Another start without a request: bring the window to the front.
+    std::function<void()> OnActivate;
 
     /// The socket path for the user's data directory: in $XDG_RUNTIME_DIR
     /// when set, else in the user's private temporary folder, named after

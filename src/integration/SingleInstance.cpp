@@ -31,8 +31,11 @@ TSingleInstanceStart TSingleInstance::Start(const std::vector<std::string>& argu
         }
         if (server_.Listen() || !server_.OtherInstanceAnswered())
             return tsRunHere;
-        if (!pending_)
+        if (!pending_) {
+            // The user started the program again: show the one that runs.
+            SendHandOff(server_.Name(), THandOffMessage::Activate(), 2000);
             return tsAlreadyRunning;
+        }
     }
     error = "The running Tovrel FTP does not take requests.";
     return tsFailed;

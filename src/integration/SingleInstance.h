@@ -10,7 +10,7 @@
 //   std::string error;
 //   switch (instance.Start(arguments, QDir::currentPath().toStdString(), error)) {
 //   case tsHandedOver: return 0;
-//   case tsAlreadyRunning: tell the user; return 0;
+//   case tsAlreadyRunning: return 0;  // its window was asked to the front
 //   case tsFailed:     print error; return 2;
 //   case tsRunHere:    break;
 //   }
@@ -32,7 +32,8 @@
 enum TSingleInstanceStart {
     tsRunHere,        // this start is the running instance
     tsHandedOver,     // the running instance took this start's request
-    tsAlreadyRunning, // no request, and an instance runs (the data files are its)
+    tsAlreadyRunning, // no request, and an instance runs (the data files are its);
+                      // it was asked to bring its window to the front
     tsFailed,         // a malformed request, or the running instance refused it
 };
 

@@ -25,6 +25,10 @@ void THandOffHandler::Attach(THandOffServer& server)
         RunWhenReady([this, index, paths] { UploadFiles(index, paths); });
     };
     server.OnRefused = [this](const std::string& reason) { Refused(reason); };
+    server.OnActivate = [this] {
+        if (!window_.IsClosing())
+            BringToFront();
+    };
 }
 
 void THandOffHandler::Ready()

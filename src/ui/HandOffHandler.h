@@ -13,6 +13,8 @@
 //   (out of range, or the host was deleted since) is logged and nothing is
 //   shown.
 //
+// - A start without a request brings the window to the front.
+//
 // Contract: user-interface thread; `window` outlives the handler. Nothing
 // here raises: every failure ends up in the window's log. Requests that
 // arrive through Attach() before Ready() (the window is still starting, a

@@ -1,7 +1,8 @@
 // The real program, started twice: a link given to the first start is
-// opened after its start-up; later starts hand their link or files to it
-// and end at once; bad requests leave it running; a termination signal
-// still closes it in order. Each link points at its own vsftpd on
+// opened after its start-up; later starts hand their link or files (or,
+// without a request, the wish to see its window) to it and end at once;
+// bad requests leave it running; a termination signal still closes it in
+// order. Each link points at its own vsftpd on
 // loopback; the program's open control connection to it shows that it
 // connected.
 
@@ -148,6 +149,8 @@ TEST_F(HandOffProgram, FirstStartOpensItsLinkAndLaterStartsHandTheirRequestsOver
     handed.close();
     EXPECT_EQ(RunToEnd({QStringLiteral("--upload"), QStringLiteral("7"), handed.fileName()}), 0);
     EXPECT_EQ(RunToEnd({QStringLiteral("ftp://")}), 0);
+    // Started again without a request: ends at once, the running one shows its window.
+    EXPECT_EQ(RunToEnd({}), 0);
     EXPECT_EQ(program.state(), QProcess::Running);
 
     // Still answering: the next link is opened too.

@@ -34,6 +34,7 @@ TEST(HandOffMessage, EncodedMessagesParseBackWholeOrByteByByte)
         THandOffMessage::BrowserURL("ftp://user:pw@host:2121/pub/dir/"),
         THandOffMessage::ExplorerFiles(3, {"/home/u/a b.txt", "/home/u/folder", "/ümlaut"}),
         THandOffMessage::BrowserURL(std::string(259, 'u')),
+        THandOffMessage::Activate(),
     };
     for (const auto& message : messages)
         for (bool byteByByte : {false, true}) {
@@ -68,6 +69,8 @@ TEST(HandOffMessage, ParserRefusesWhatNoSenderOfOursWrites)
         {"length 2^32-1", Header(files, 0, 0xFFFFFFFFu)},
         {"no terminator", Header(url, 0, 3) + "abc"},
         {"empty text", Header(files, 0, 3) + std::string("\0ab", 3)},
+        {"activation with a text", Header(THandOffMessage::WM_ACTIVATE, 0, 2) + std::string("x\0", 2)},
+        {"activation with a parameter", Header(THandOffMessage::WM_ACTIVATE, 1, 1) + std::string("\0", 1)},
     };
     for (const auto& c : cases) {
         THandOffParser parser;
@@ -85,6 +88,7 @@ TEST(HandOffMessage, MessagesThatDoNotFitAreRefusedBeforeSending)
     EXPECT_NO_THROW(THandOffMessage::BrowserURL(std::string(259, 'u')).Encode());
     EXPECT_THROW(THandOffMessage::BrowserURL(std::string(260, 'u')).Encode(), EHandOffMessageError);
     EXPECT_THROW(THandOffMessage::BrowserURL("").Encode(), EHandOffMessageError);
+    EXPECT_THROW((THandOffMessage{THandOffMessage::WM_ACTIVATE, 0, "x"}.Encode()), EHandOffMessageError);
     EXPECT_THROW(THandOffMessage::ExplorerFiles(0, {"/a\nb"}), EHandOffMessageError);
     const std::vector<std::string> many(400, "/home/user/" + std::string(80, 'f'));
     EXPECT_THROW(THandOffMessage::ExplorerFiles(0, many).Encode(), EHandOffMessageError);

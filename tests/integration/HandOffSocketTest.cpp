@@ -85,6 +85,15 @@ TEST_F(HandOffSocketTest, LinksAndFilesReachTheRunningInstance)
     EXPECT_EQ(urls[0], "ftp://h/pub/");
     EXPECT_EQ(files[0].first, 5);
     EXPECT_EQ(files[0].second, (std::vector<std::string>{"/a/b.txt", "/a/c"}));
+
+    // A start without a request only asks for the window.
+    std::atomic<int> activated = 0;
+    server.OnActivate = [&] { ++activated; };
+    auto shown = OnThread([name = Name()] { return SendHandOff(name, THandOffMessage::Activate()); });
+    ASSERT_TRUE(Spin([&] { return shown->first && activated == 1; }));
+    EXPECT_EQ(shown->second, THandOffDelivery::Accepted);
+    EXPECT_EQ(urls.size(), 1u);
+    EXPECT_EQ(files.size(), 1u);
 }
 
 TEST_F(HandOffSocketTest, BadInputIsRefusedAndTheServerGoesOnServing)
