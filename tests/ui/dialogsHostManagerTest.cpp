@@ -28,6 +28,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 
 #include <functional>
@@ -314,6 +315,33 @@ TEST_F(HostManagerTest, DraggedNodesMoveOnlyIntoGroupsAndNeverBelowThemselves)
     EXPECT_FALSE(form.CanDrop(*std::unique_ptr<QMimeData>(form.DragData(work)), inner));
     EXPECT_TRUE(form.CanDrop(*std::unique_ptr<QMimeData>(form.DragData(inner)), root));
 
+    // Only a group under the pointer is highlighted, and only while the drag
+    // is over it.
+    form.Apply();
+    {
+        std::unique_ptr<QMimeData> data(form.DragData(alpha));
+        QTreeWidget* tree = form.Tree();
+        auto moveOver = [&](QTreeWidgetItem* item) {
+            QDragMoveEvent move(tree->visualItemRect(item).center(), Qt::CopyAction | Qt::MoveAction, data.get(),
+                                Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(tree->viewport(), &move);
+            return move.isAccepted();
+        };
+        QTreeWidgetItem* archive = Find(root, "Archive");
+        QDragEnterEvent enter(tree->visualItemRect(root).center(), Qt::CopyAction | Qt::MoveAction, data.get(),
+                              Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &enter);
+        EXPECT_TRUE(moveOver(archive));
+        EXPECT_TRUE(archive->data(0, Qt::BackgroundRole).isValid());
+        EXPECT_FALSE(moveOver(Find(root, "beta")));
+        EXPECT_FALSE(archive->data(0, Qt::BackgroundRole).isValid());
+        EXPECT_TRUE(moveOver(archive));
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(tree->viewport(), &leave);
+        EXPECT_FALSE(archive->data(0, Qt::BackgroundRole).isValid());
+        EXPECT_FALSE(form.Changed()); // a highlight is no change of the hosts
+    }
+
     // A host dropped on the root moves to the top level with its record.
     form.Tree()->setCurrentItem(alpha);
     form.Pages().UsernameEdit()->setText("erin"); // an edit not yet stored
@@ -326,6 +354,8 @@ TEST_F(HostManagerTest, DraggedNodesMoveOnlyIntoGroupsAndNeverBelowThemselves)
     EXPECT_TRUE(DropOn(form, Find(root, "Archive"), form.DragData(work)));
     EXPECT_EQ(Captions(Find(root, "Archive")), (QStringList{"work"}));
     EXPECT_TRUE(form.ApplyButton()->isEnabled());
+    for (QTreeWidgetItemIterator it(form.Tree()); *it; ++it) // no drop highlight is left behind
+        EXPECT_FALSE((*it)->data(0, Qt::BackgroundRole).isValid()) << (*it)->text(0).toStdString();
 
     form.Apply();
     THosts reread(dataDir);
