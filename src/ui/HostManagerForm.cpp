@@ -71,13 +71,14 @@ QString DroppedText(const QMimeData& data)
     return {};
 }
 
-/// Ctrl alone copies; every other drop moves.
+/// A drop whose source offers no move copies, and so does Ctrl alone;
+/// every other drop moves.
 Qt::DropAction DropActionOf(const QDropEvent& event)
 {
+    if (!(event.possibleActions() & Qt::MoveAction))
+        return Qt::CopyAction;
     const Qt::KeyboardModifiers keys = event.modifiers();
     if (keys.testFlag(Qt::ControlModifier) && !keys.testFlag(Qt::ShiftModifier))
-        return Qt::CopyAction;
-    if (!keys.testFlag(Qt::ShiftModifier) && !(event.possibleActions() & Qt::MoveAction))
         return Qt::CopyAction;
     return Qt::MoveAction;
 }
