@@ -36,9 +36,10 @@ void TMainForm::OpenRemoteSelection()
     std::vector<TOpenRow> rows;
     for (int row : remoteList_->SelectedRows()) {
         const TIdFTPListItem* entry = model.Entry(row);
-        if (model.IsParent(row) || !entry)
+        // Folders have no program to open them in.
+        if (model.IsParent(row) || !entry || model.IsDirectory(row))
             continue;
-        rows.push_back({model.RawName(row), entry->Size(), entry->ModifiedDate(), model.IsDirectory(row)});
+        rows.push_back({model.RawName(row), entry->Size(), entry->ModifiedDate(), false});
     }
     if (rows.empty())
         return;
