@@ -65,7 +65,7 @@ void TIdSSLIOHandlerSocketOpenSSL::Adopt(int fd) {
 void TIdSSLIOHandlerSocketOpenSSL::StartTLS(const std::string& host) {
     EnsureContext();
     auto session = std::make_unique<TIdSSLSocket>(*context_);
-    session->Connect(fd_, host, HandshakeTimeoutMs(), resume_);
+    session->Connect(fd_, host, HandshakeTimeoutMs(), resume_, group_);
     session_ = std::move(session);
     passThrough_ = false;
 }
@@ -112,6 +112,7 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
     copy->HandshakeTimeout = HandshakeTimeout;
     copy->tlsHost_ = tlsHost_;
     copy->resume_ = TakeSessionToOffer();
+    copy->group_ = session_ ? session_->NegotiatedGroup() : group_;
     copy->store_ = store_;
     copy->cloned_ = true;
     return copy;

@@ -92,6 +92,7 @@ private:
     std::shared_ptr<SessionStore> store_ = std::make_shared<SessionStore>();
     std::string tlsHost_;  // the name certificates are checked against
     TIdSSLSessionPtr resume_;
+    int group_ = 0;  // key-exchange group to offer first (the control connection's)
     std::unique_ptr<TIdSSLContext> context_;
     std::unique_ptr<TIdSSLSocket> session_;
 };

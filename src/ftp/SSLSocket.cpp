@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <vector>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -138,14 +139,29 @@ void TIdSSLSocket::Attach(int fd) {
     SSL_set_ex_data(ssl_, 0, this);
 }
 
-void TIdSSLSocket::Connect(int fd, const std::string& host, int timeoutMs, const TIdSSLSessionPtr& resume) {
+void TIdSSLSocket::Connect(int fd, const std::string& host, int timeoutMs, const TIdSSLSessionPtr& resume,
+                           int group) {
     Attach(fd);
     host_ = host;
     // SNI carries names only (RFC 6066); an address is never sent.
     if (!host.empty() && !IsIpAddress(host)) SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host.c_str()));
     if (resume) SSL_set_session(ssl_, resume.get());
+    if (group != 0) {
+        // A key share for a group the server does not take costs a retried
+        // hello (one more round trip and key pair) on every data connection.
+        std::vector<int> groups{group};
+        for (int usual : {NID_X25519, NID_X9_62_prime256v1, NID_X448, NID_secp521r1, NID_secp384r1})
+            if (usual != group) groups.push_back(usual);
+        if (SSL_set1_groups(ssl_, groups.data(), static_cast<long>(groups.size())) != 1) ERR_clear_error();
+    }
     SSL_set_connect_state(ssl_);
     Handshake(timeoutMs, true);
+}
+
+int TIdSSLSocket::NegotiatedGroup() const {
+    if (!ssl_) return 0;
+    const int group = SSL_get_negotiated_group(ssl_);
+    return group > 0 && (group & TLSEXT_nid_unknown) == 0 ? group : 0;
 }
 
 void TIdSSLSocket::Accept(int fd, int timeoutMs) {

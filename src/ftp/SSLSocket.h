@@ -46,7 +46,12 @@ public:
     /// certificate is checked against it. resume, when given, is offered for
     /// resumption (data connections resume the control connection's session).
     /// Raises EIdOSSLDataBindingError or EIdOSSLConnectError; fd stays open.
-    void Connect(int fd, const std::string& host, int timeoutMs, const TIdSSLSessionPtr& resume = {});
+    /// `group` (an OpenSSL NID, 0: none) is offered first for the key
+    /// exchange: the one the server chose before saves a second hello.
+    void Connect(int fd, const std::string& host, int timeoutMs, const TIdSSLSessionPtr& resume = {},
+                 int group = 0);
+    /// The key-exchange group of the finished handshake (NID), 0 if unknown.
+    int NegotiatedGroup() const;
     /// Server handshake (for servers and tests). Raises EIdOSSLAcceptError.
     void Accept(int fd, int timeoutMs);
 
