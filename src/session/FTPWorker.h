@@ -112,6 +112,14 @@ public:
     /// from the server (by a list command or the walk); empty when none.
     std::string ListingFormat() const;
     bool Busy() const { return busy_; }
+    /// A requested operation has not been picked up yet. With !Busy() it
+    /// tells that everything requested so far has ended (also by a failure
+    /// that fired no event).
+    bool CommandPending() const
+    {
+        std::lock_guard lock(mutex_);
+        return command_ != wcNone;
+    }
     std::string StatusText() const;
     THost Host() const;
     /// Names of the recursive delete not yet started on.

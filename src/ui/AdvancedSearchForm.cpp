@@ -51,6 +51,16 @@ TAdvancedSearchForm::TAdvancedSearchForm(TFTPWorker& worker, std::shared_ptr<TIc
         idleWait_->stop();
         search_->setEnabled(true);
     });
+    // A walk that fails (a folder the server refuses) ends without its
+    // done event: once the worker has nothing left to do, the search is over.
+    walkWatch_ = new QTimer(this);
+    walkWatch_->setInterval(100);
+    connect(walkWatch_, &QTimer::timeout, this, [this] {
+        const bool ended = !worker_.Busy() && !worker_.CommandPending();
+        idleTicks_ = ended ? idleTicks_ + 1 : 0;
+        if (idleTicks_ >= 2 && searching_)
+            StopSearch();
+    });
     resize(652, 415);
 }
 
@@ -196,10 +206,13 @@ void TAdvancedSearchForm::StartSearch()
     searching_ = true;
     ShowSearchCaption();
     worker_.RequestRecursiveSearch(worker_.CurrentDir());
+    idleTicks_ = 0;
+    walkWatch_->start();
 }
 
 void TAdvancedSearchForm::StopSearch()
 {
+    walkWatch_->stop();
     unsetCursor();
     worker_.OnSearchListing.Clear();
     worker_.OnSearchDone.Clear();

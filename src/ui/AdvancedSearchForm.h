@@ -11,6 +11,8 @@
 //   events, which ends the walk at its next folder; the worker then goes
 //   back to the folder the search started in. Search is offered again once
 //   the worker is idle, so a walk winding down never feeds a new search.
+//   A walk that fails on the way (a folder the server refuses) ends the
+//   search with the rows found so far.
 // - Results keep their own copies; they stay after a stop.
 
 #include <QDialog>
@@ -73,6 +75,8 @@ private:
     QPushButton* clear_ = nullptr;
     QTreeView* list_ = nullptr;
     QTimer* idleWait_ = nullptr;
+    QTimer* walkWatch_ = nullptr;
+    int idleTicks_ = 0;
     QRegularExpression pattern_;
     std::uint64_t generation_ = 0;  // tells this search's events from a stopped one's
     bool searching_ = false;

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -118,6 +119,9 @@ TFilePropertiesForm::TFilePropertiesForm(TFTPWorker& worker, std::vector<TProper
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages_);
     layout->addWidget(buttons);
+    walkWatch_ = new QTimer(this);
+    walkWatch_->setInterval(100);
+    connect(walkWatch_, &QTimer::timeout, this, &TFilePropertiesForm::WatchWalk);
     RegisterTexts();
     ShowEntries();
     resize(400, sizeHint().height());

@@ -15,7 +15,9 @@
 //   server may not know the SITE command), a failed rename is shown by the
 //   worker's error dialog. The mode is never sent while it reads "N/A".
 //   Afterwards the folder's cached listing is dropped and a listing asked.
-// - Closing or applying stops a running size calculation.
+// - Closing or applying stops a running size calculation. A folder whose
+//   walk fails (the server refuses a folder below it) adds what was listed
+//   before the failure; the other folders are still walked.
 
 #include "ftp/listparse/ListItem.h"
 
@@ -32,6 +34,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class TFTPWorker;
 class TIconCache;
 class TWindowTexts;
@@ -111,6 +114,7 @@ private:
     void ApplyTo(TPropertyEntry& entry, const QString& mode);
     void StopCalculation();
     void WalkNext();
+    void WatchWalk();
     void AddWalkedListing(const TIdFTPListItems& listing);
     void ShowTotalSize();
     std::int64_t SelectedFilesSize() const;
@@ -155,4 +159,6 @@ private:
     std::vector<std::string> toWalk_;  // folders not yet walked, next last
     std::int64_t walkedTotal_ = 0;
     std::uint64_t generation_ = 0;
+    QTimer* walkWatch_ = nullptr;
+    int idleTicks_ = 0;
 };

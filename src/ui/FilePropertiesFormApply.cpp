@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 // The walk's handlers reach the window through this; the window cuts it
 // when it goes, so an event already on its way finds no window.
@@ -157,7 +158,21 @@ void TFilePropertiesForm::CalculateSize()
         if (link->Form && link->Form->calculating_ && link->Form->generation_ == generation)
             link->Form->WalkNext();
     });
+    idleTicks_ = 0;
+    walkWatch_->start();
     WalkNext();
+}
+
+// A walk that fails (a folder the server refuses) ends without its done
+// event: once the worker has nothing left to do, the next folder follows.
+void TFilePropertiesForm::WatchWalk()
+{
+    const bool ended = !worker_.Busy() && !worker_.CommandPending();
+    idleTicks_ = ended ? idleTicks_ + 1 : 0;
+    if (idleTicks_ >= 2 && calculating_) {
+        idleTicks_ = 0;
+        WalkNext();
+    }
 }
 
 // Folders are walked one after another, each from the current folder
@@ -186,6 +201,7 @@ void TFilePropertiesForm::StopCalculation()
     if (!calculating_)
         return;
     calculating_ = false;
+    walkWatch_->stop();
     worker_.OnSearchListing.Clear();
     worker_.OnSearchDone.Clear();
     toWalk_.clear();

@@ -41,12 +41,16 @@ public:
                            {"p/d1/x.bin", std::string(100000, 'x')},
                            {"p/d1/sub/y.bin", std::string(200000, 'y')},
                            {"p/d2/z.bin", std::string(300000, 'z')},
-                           {"p/dir/keep.txt", "k"}});
+                           {"p/dir/keep.txt", "k"},
+                           {"p/d3/locked/secret.bin", "s"}});
         ::chmod(root_.c_str(), 0755);  // the server's user reads it
         GiveToTestUser(root_ + "/p");
         ::chmod(Path("a.txt").c_str(), 0644);
         ::chmod(Path("b.txt").c_str(), 0640);
         (void)::lchown(Path("r.txt").c_str(), 0, 0);
+        // A folder the server's user may not enter.
+        (void)::lchown(Path("d3/locked").c_str(), 0, 0);
+        ::chmod(Path("d3/locked").c_str(), 0700);
     }
     ~PropsTree() { RemoveTree(root_); }
     const std::string& Root() const { return root_; }
@@ -310,6 +314,16 @@ TEST(PropertiesWindow, FollowsTheLanguage)
     EXPECT_TRUE(form.LocationLabel()->text().startsWith("Ort: "));
     LangManager().SetActiveLanguage(TLanguageManager::BuiltInLanguageId);
     EXPECT_EQ(form.windowTitle(), "Properties");
+}
+
+TEST_F(PropertiesTest, AFolderTheServerRefusesDoesNotStopTheOthers)
+{
+    auto form = Open({"d3", "d2"});
+    form->CalculateButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form->Calculating() && !session.Worker.Busy(); }));
+    EXPECT_EQ(form->SizeLabel()->text().toStdString(), FormatSizeKB(300000));
+    EXPECT_TRUE(form->CalculateButton()->isEnabled());
+    EXPECT_EQ(session.Worker.CurrentDir(), "/p");
 }
 
 }  // namespace

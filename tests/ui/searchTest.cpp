@@ -42,6 +42,8 @@ protected:
         for (int i = 0; i < 150; ++i)
             wide.emplace_back("wide/f" + std::to_string(i) + "/g/h/x.txt", "x");
         WriteFiles(root, wide);
+        WriteFiles(root, {{"t/ok.txt", "ok"}, {"t/locked/secret.txt", "s"}});
+        ::chmod((root + "/t/locked").c_str(), 0700);  // root's: the server's user may not enter
         ::chmod(root.c_str(), 0755);  // the server's user reads it
         server = std::make_unique<VsftpdServer>(root);
         session = std::make_unique<TPropsSession>(*server);
@@ -154,6 +156,18 @@ TEST_F(SearchTest, StopKeepsTheRowsAndReturnsToTheStartingFolder)
     EXPECT_EQ(Column(form, TSearchResultModel::scFilename).back(), "x.txt");
     EXPECT_EQ(form.Results().rowCount(), found + 150);
     EXPECT_EQ(session->Worker.CurrentDir(), "/wide");
+}
+
+TEST_F(SearchTest, AFolderTheServerRefusesEndsTheSearchWithWhatWasFound)
+{
+    ASSERT_TRUE(session->ChangeTo("/t"));
+    TAdvancedSearchForm form(session->Worker);
+    form.show();
+    ASSERT_TRUE(Search(form, "*.txt"));
+    EXPECT_EQ(Column(form, TSearchResultModel::scFilename), (Rows{"ok.txt"}));
+    EXPECT_EQ(form.SearchButton()->text(), "&Search");
+    ASSERT_TRUE(WaitUntil([&] { return !session->Worker.Busy(); }));
+    EXPECT_EQ(session->Worker.CurrentDir(), "/t");
 }
 
 TEST(SearchWindow, FollowsTheLanguage)
