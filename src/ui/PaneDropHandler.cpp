@@ -72,16 +72,23 @@ TPaneDropHandler::TPaneDropHandler(TPaneDropContext context, QObject* parent)
             [this](const QMimeData& data, const QModelIndex& row, Qt::DropAction) { DropOnLocal(data, row); }));
         WatchForDrags(view);
     }
+    // The remote rows may be shown by more than one view (the view styles).
     TRemoteListView* remote = context_.RemoteList;
-    remote->setDragEnabled(false);
-    remoteTarget_ = new TListDropTarget(
-        remote,
-        [this](const QMimeData& data, const QModelIndex& row, Qt::DropAction proposed) {
-            return std::optional(GrantRemote(data, row, proposed));
-        },
-        [remote](const QModelIndex& row) { return row.isValid() && remote->Model().IsDirectory(row.row()); },
-        [this](const QMimeData& data, const QModelIndex& row, Qt::DropAction) { DropOnRemote(data, row); });
-    WatchForDrags(remote);
+    std::vector<QAbstractItemView*> remoteViews{remote};
+    for (QAbstractItemView* view : remote->window()->findChildren<QAbstractItemView*>())
+        if (view != remote && IsRemoteView(view))
+            remoteViews.push_back(view);
+    for (QAbstractItemView* view : remoteViews) {
+        view->setDragEnabled(false);
+        remoteTargets_.push_back(new TListDropTarget(
+            view,
+            [this](const QMimeData& data, const QModelIndex& row, Qt::DropAction proposed) {
+                return std::optional(GrantRemote(data, row, proposed));
+            },
+            [remote](const QModelIndex& row) { return row.isValid() && remote->Model().IsDirectory(row.row()); },
+            [this](const QMimeData& data, const QModelIndex& row, Qt::DropAction) { DropOnRemote(data, row); }));
+        WatchForDrags(view);
+    }
     // The remembered row belongs to the folder shown.
     connect(context_.LocalPane, &TLocalPane::DirectoryChanged, this, [this] {
         for (TListDropTarget* target : localTargets_)
@@ -90,6 +97,11 @@ TPaneDropHandler::TPaneDropHandler(TPaneDropContext context, QObject* parent)
 }
 
 TPaneDropHandler::~TPaneDropHandler() = default;
+
+bool TPaneDropHandler::IsRemoteView(const QAbstractItemView* view) const
+{
+    return view->model() == &context_.RemoteList->Model();
+}
 
 TListDropTarget* TPaneDropHandler::LocalTarget(const QAbstractItemView* view) const
 {
@@ -278,7 +290,7 @@ bool TPaneDropHandler::MouseEvent(QAbstractItemView* view, QEvent* event)
         if ((move.position().toPoint() - pressedAt_).manhattanLength() < QApplication::startDragDistance())
             return true;
         armed_ = false;
-        if (view == context_.RemoteList)
+        if (IsRemoteView(view))
             DragRemoteSelection();
         else
             DragLocalSelection();
@@ -339,8 +351,10 @@ void TPaneDropHandler::EndOfDrag()
         target->ClearHighlight();
         target->StopScrolling();
     }
-    remoteTarget_->ClearHighlight();
-    remoteTarget_->StopScrolling();
+    for (TListDropTarget* target : remoteTargets_) {
+        target->ClearHighlight();
+        target->StopScrolling();
+    }
     TDropTargetBlock::RemovePlaceholder();
 }
 

@@ -94,7 +94,8 @@ public:
 
     /// The target that took the last drop (dtNone after a mouse press).
     TDropTarget LastTarget() const { return lastTarget_; }
-    TListDropTarget* RemoteTarget() const { return remoteTarget_; }
+    /// The drop side of the remote pane's detailed list.
+    TListDropTarget* RemoteTarget() const { return remoteTargets_.front(); }
     /// The drop side of the local pane's view `view`.
     TListDropTarget* LocalTarget(const QAbstractItemView* view) const;
 
@@ -103,6 +104,7 @@ protected:
 
 private:
     void WatchForDrags(QAbstractItemView* view);
+    bool IsRemoteView(const QAbstractItemView* view) const;
     bool MouseEvent(QAbstractItemView* view, QEvent* event);
 
     std::optional<Qt::DropAction> GrantLocal(const QMimeData& data, const QModelIndex& row,
@@ -124,7 +126,7 @@ private:
 
     TPaneDropContext context_;
     std::vector<TListDropTarget*> localTargets_;
-    TListDropTarget* remoteTarget_ = nullptr;
+    std::vector<TListDropTarget*> remoteTargets_;  // never empty
     TDropTarget lastTarget_ = dtNone;
     QPointer<QAbstractItemView> pressedView_;
     QPoint pressedAt_;
