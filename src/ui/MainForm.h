@@ -45,6 +45,7 @@ class QCloseEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
@@ -311,6 +312,7 @@ private:
     std::map<std::string, QAction*, std::less<>> actions_;
     TLocalPane* localPane_ = nullptr;
     TRemoteListView* remoteList_ = nullptr;
+    QStackedWidget* remoteStack_ = nullptr;  // the list and its names-only view
     TRemotePathBox* remotePathBox_ = nullptr;
     QLabel* remoteSummary_ = nullptr;
     QToolBar* mainToolbar_ = nullptr;

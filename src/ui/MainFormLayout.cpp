@@ -22,6 +22,8 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QListView>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -286,7 +288,10 @@ QWidget* TMainForm::BuildRemotePane()
     layout->setSpacing(2);
     layout->addWidget(remoteToolbar_);
     layout->addWidget(remotePathBox_);
-    layout->addWidget(remoteList_, 1);
+    remoteStack_ = new QStackedWidget(pane);
+    remoteStack_->addWidget(remoteList_);
+    remoteStack_->addWidget(remoteList_->IconView());
+    layout->addWidget(remoteStack_, 1);
     layout->addWidget(remoteSummary_);
     return pane;
 }
@@ -405,12 +410,13 @@ void TMainForm::SetViewStyle(bool remote, int style)
     if (style < 0 || style > 3)
         style = 3;
     if (remote) {
-        // The remote list is a detailed list; the other styles show its
-        // names only, in rows or as a grid of icons.
-        remoteList_->setHeaderHidden(style != 3);
-        for (int column = 1; column < TRemoteListModel::rcColumnCount; ++column)
-            remoteList_->setColumnHidden(column, style != 3);
-        remoteList_->setIconSize(style == 0 ? QSize(32, 32) : QSize(16, 16));
+        // Details show the list with its columns; the other styles show
+        // the names only, in rows or as a grid of icons, over the same rows.
+        remoteList_->SetViewStyle(style);
+        const bool hadFocus = remoteStack_->currentWidget()->hasFocus();
+        remoteStack_->setCurrentWidget(style == 3 ? static_cast<QWidget*>(remoteList_) : remoteList_->IconView());
+        if (hadFocus)
+            remoteStack_->currentWidget()->setFocus();
         config_.SetRemoteViewStyle(static_cast<TViewStyle>(style));
     } else {
         localPane_->SetViewStyle(style);

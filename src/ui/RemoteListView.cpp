@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMouseEvent>
 
 namespace {
@@ -17,9 +18,22 @@ constexpr int kDefaultWidths[] = {200, 80, 130, 130, 90, 80, 80};
 }  // namespace
 
 TRemoteListView::TRemoteListView(std::shared_ptr<TIconCache> icons, QWidget* parent)
-    : QTreeView(parent), model_(new TRemoteListModel(std::move(icons), this))
+    : QTreeView(parent), model_(new TRemoteListModel(std::move(icons), this)), iconView_(new QListView(this))
 {
     setModel(model_);
+    // Shares the model and the selection: switching styles keeps both.
+    iconView_->setObjectName(QStringLiteral("RemoteIconView"));
+    iconView_->setModel(model_);
+    iconView_->setSelectionModel(selectionModel());
+    iconView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    iconView_->setEditTriggers(QAbstractItemView::SelectedClicked);
+    iconView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    iconView_->installEventFilter(this);
+    iconView_->viewport()->installEventFilter(this);
+    iconView_->hide();
+    connect(iconView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        emit customContextMenuRequested(viewport()->mapFromGlobal(iconView_->viewport()->mapToGlobal(pos)));
+    });
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -229,6 +243,63 @@ void TRemoteListView::keyPressEvent(QKeyEvent* event)
     default:
         QTreeView::keyPressEvent(event);
     }
+}
+
+void TRemoteListView::SetViewStyle(int style)
+{
+    viewStyle_ = style < 0 || style > 3 ? 3 : style;
+    if (viewStyle_ == 3)
+        return;
+    iconView_->setViewMode(viewStyle_ == 0 ? QListView::IconMode : QListView::ListMode);
+    iconView_->setIconSize(viewStyle_ == 0 ? QSize(32, 32) : QSize(16, 16));
+    // Small icons run in rows, the list in columns, both wrapping.
+    iconView_->setFlow(viewStyle_ == 2 ? QListView::TopToBottom : QListView::LeftToRight);
+    iconView_->setWrapping(true);
+    iconView_->setResizeMode(QListView::Adjust);
+    iconView_->setGridSize(viewStyle_ == 0 ? QSize(96, 64) : QSize());
+    iconView_->setMovement(QListView::Static);
+    iconView_->setUniformItemSizes(true);
+}
+
+bool TRemoteListView::eventFilter(QObject* watched, QEvent* event)
+{
+    // While a name is edited the editor has the keys, not the view.
+    if (watched == iconView_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+            keyPressEvent(key);
+            return true;
+        case Qt::Key_F2: {
+            const QModelIndex current = iconView_->currentIndex();
+            if (current.isValid() && selectionModel()->isRowSelected(current.row()))
+                iconView_->edit(model_->index(current.row(), 0));
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    if (watched == iconView_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!busy_ && mouse->button() == Qt::LeftButton) {
+            const QModelIndex index = iconView_->indexAt(mouse->position().toPoint());
+            if (index.isValid())
+                ActivateRow(index.row());
+        }
+        return true;
+    }
+    return QTreeView::eventFilter(watched, event);
+}
+
+void TRemoteListView::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        iconView_->setEnabled(isEnabled());
 }
 
 void TRemoteListView::mouseDoubleClickEvent(QMouseEvent* event)

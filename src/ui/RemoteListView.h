@@ -21,6 +21,8 @@
 
 #include <QTreeView>
 
+class QListView;
+
 #include <set>
 #include <string>
 #include <vector>
@@ -42,6 +44,15 @@ public:
     const std::string& CurrentDirectory() const { return currentDirectory_; }
 
     void SetSort(int column, int state);
+
+    // --- view styles ---------------------------------------------------------
+    /// The names-only view over the same rows and selection (icons, small
+    /// icons, list); the window places it beside this one and shows one of
+    /// them. Keys and double clicks act as they do here.
+    QListView* IconView() const { return iconView_; }
+    /// 0 icons, 1 small icons, 2 list, 3 details (this view).
+    void SetViewStyle(int style);
+    int ViewStyle() const { return viewStyle_; }
     void SetWorkerBusy(bool busy) { busy_ = busy; }
     /// A caption is open for in-place editing.
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
@@ -74,6 +85,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -83,6 +96,8 @@ private:
     void EmitSummary();
 
     TRemoteListModel* model_;
+    QListView* iconView_;  // owned by this view until the window places it
+    int viewStyle_ = 3;
     std::string currentDirectory_;
     QString nameToEdit_;
     QString nameToReselect_;

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -292,4 +293,48 @@ TEST_F(MainFormSession, DeadWorkerIsReplacedAndTheUserConnectsAgain)
     // Only a new worker can connect: the dead one has no thread to do it.
     ASSERT_TRUE(window.Connect()) << server->Log();
     EXPECT_TRUE(window.RemoteCaptions().contains(QStringLiteral("hello.txt")));
+}
+
+TEST_F(MainFormSession, RemoteViewStylesShowTheSameRowsAndSelectionAndAreKept)
+{
+    TMainForm& form = window.Form();
+    ASSERT_TRUE(window.Connect()) << server->Log();
+    SelectOnly(QStringLiteral("sub"));
+    auto* icons = form.findChild<QListView*>(QStringLiteral("RemoteIconView"));
+    ASSERT_NE(icons, nullptr);
+    EXPECT_FALSE(icons->isVisible());
+
+    const struct {
+        int Style;
+        QListView::ViewMode Mode;
+        QListView::Flow Flow;
+    } styles[] = {{0, QListView::IconMode, QListView::LeftToRight},
+                  {1, QListView::ListMode, QListView::LeftToRight},
+                  {2, QListView::ListMode, QListView::TopToBottom}};
+    for (const auto& style : styles) {
+        SCOPED_TRACE(style.Style);
+        form.findChild<QAction*>(QStringLiteral("RemoteViewStyle%1").arg(style.Style))->trigger();
+        EXPECT_TRUE(icons->isVisible());
+        EXPECT_FALSE(List().isVisible());
+        EXPECT_EQ(icons->viewMode(), style.Mode);
+        EXPECT_EQ(icons->flow(), style.Flow);
+        EXPECT_EQ(icons->model(), &List().Model());
+        EXPECT_EQ(window.Config().RemoteViewStyle(), static_cast<TViewStyle>(style.Style));
+        EXPECT_TRUE(form.findChild<QAction*>(QStringLiteral("RemoteViewStyle%1").arg(style.Style))->isChecked());
+        ASSERT_EQ(List().SelectedRows().size(), 1U);
+        EXPECT_TRUE(icons->selectionModel()->isRowSelected(List().SelectedRows().front()));
+    }
+
+    // Enter on the selected folder in the names-only view opens it.
+    icons->setFocus();
+    QTest::keyClick(icons, Qt::Key_Return);
+    ASSERT_TRUE(window.WaitForListing("/sub")) << server->Log();
+    QTest::keyClick(icons, Qt::Key_Backspace);
+    ASSERT_TRUE(window.WaitForListing("/")) << server->Log();
+
+    form.findChild<QAction*>(QStringLiteral("RemoteViewStyle3"))->trigger();
+    EXPECT_TRUE(List().isVisible());
+    EXPECT_FALSE(icons->isVisible());
+    EXPECT_FALSE(List().isHeaderHidden());
+    EXPECT_EQ(window.Config().RemoteViewStyle(), vsReport);
 }
