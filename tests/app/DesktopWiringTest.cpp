@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -287,6 +288,10 @@ class RemoteEditingWindow : public DesktopWiring {
 protected:
     void SetUp() override
     {
+        // Copies go to a private folder under the temporary folder, named
+        // after the remote file: tests running side by side get their own.
+        ASSERT_TRUE(temp.isValid());
+        qputenv("TMPDIR", temp.path().toUtf8());
         DesktopWiring::SetUp();
         window.StoreHost(*server, "Loopback", true, "/upload");
         window.Open();
@@ -294,7 +299,10 @@ protected:
         ASSERT_NE(window.Form().RemoteEditing(), nullptr);
     }
 
+    void TearDown() override { qunsetenv("TMPDIR"); }
+
     TRemoteEditing& Editing() { return *window.Form().RemoteEditing(); }
+    QTemporaryDir temp;
 
     // Opens edit.txt with `script` as its editor (run by sh with the copy as $1);
     // answers once the copy is open and its editor has ended (or asks).

@@ -7,6 +7,7 @@
 #include "hosts/HostTreeNode.h"
 #include "hosts/Hosts.h"
 #include "hosts/QuickHosts.h"
+#include "ScreenshotSupport.h"
 #include "i18n/LanguageManager.h"
 #include "queue/QueueItem.h"
 #include "session/TransferExceptions.h"
@@ -32,17 +33,7 @@
 
 namespace {
 
-bool Shoot(QWidget& window, const QString& file)
-{
-    window.show();
-    for (int i = 0; i < 20; ++i)
-        QApplication::processEvents();
-    const bool saved = window.grab().save(file);
-    if (!saved)
-        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
-    window.hide();
-    return saved;
-}
+using shots::Shoot;
 
 THost Sample(const std::string& name, const std::string& hostname, const std::string& user)
 {
@@ -144,21 +135,5 @@ bool ShootAll(const QString& out, const std::string& dataDir, const QString& suf
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
-    TAppIcons::SetUpIconTheme();
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    for (const auto& shipped : TLanguageManager::DefaultDataDirectories())
-        LangManager().ScanDirectory(shipped / "Languages");
-
-    bool ok = ShootAll(out, (home.path() + "/en").toStdString(), QString());
-    LangManager().SetActiveLanguage(1031);
-    ok &= ShootAll(out, (home.path() + "/de").toStdString(), QStringLiteral("-de"));
-    return ok ? 0 : 1;
+    return shots::ShootInBothLanguages(argc, argv, ShootAll);
 }

@@ -34,31 +34,10 @@
 
 namespace {
 
-/// Runs `action` on the next modal dialog once it is open.
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || !qobject_cast<QMessageBox*>(modal))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
-
 /// Answers the next message box with `button`; `asked` tells what it said.
 void Answer(QMessageBox::StandardButton button, QString* asked = nullptr)
 {
-    WhenModal([button, asked](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (asked)
-            *asked = box->text();
-        box->button(button)->click();
-    });
+    guitest::AnswerNextQuestion(button, asked);
 }
 
 QStringList Captions(const QTreeWidget* list, int column = 0)

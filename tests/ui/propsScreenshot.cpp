@@ -5,6 +5,7 @@
 // through scripts/screenshot.
 
 #include "propsSession.h"
+#include "ScreenshotSupport.h"
 
 #include "i18n/LanguageManager.h"
 #include "ui/AdvancedSearchForm.h"
@@ -23,15 +24,7 @@
 
 namespace {
 
-bool Shoot(QWidget& window, const QString& file)
-{
-    window.show();
-    for (int i = 0; i < 20; ++i)
-        QApplication::processEvents();
-    const bool saved = window.grab().save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-    return saved;
-}
+using shots::Shoot;
 
 void MakeTree(const std::string& root)
 {
@@ -80,12 +73,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
         return 2;
     }
-    TAppIcons::SetUpIconTheme();
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    for (const auto& shipped : TLanguageManager::DefaultDataDirectories())
-        LangManager().ScanDirectory(shipped / "Languages");
+    shots::PrepareHome(home);
 
     const std::string root = MakeTempDir("props-shots");
     MakeTree(root);

@@ -65,22 +65,7 @@ private:
     std::string root_;
 };
 
-/// Answers the next message box with `button`, keeping its text.
-void AnswerNextQuestion(QMessageBox::StandardButton button, QString* text)
-{
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, button, text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        *text = box->text();
-        box->button(button)->click();
-    });
-    timer->start();
-}
+using guitest::AnswerNextQuestion;
 
 class PropertiesTest : public ::testing::Test {
 protected:

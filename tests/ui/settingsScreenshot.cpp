@@ -5,6 +5,7 @@
 // settings-actions-de.png and first-run-language-de.png. Uses a
 // private configuration home and the build tree's language files.
 
+#include "ScreenshotSupport.h"
 #include "hosts/FileTransferTypes.h"
 #include "i18n/LanguageManager.h"
 #include "store/ConfigTestSupport.h"
@@ -15,22 +16,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
 
 #include <cstdio>
 
 namespace {
 
-bool Save(QWidget& window, const QString& path)
-{
-    window.show();
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-    const bool saved = window.grab().save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
-    return saved;
-}
+using shots::Shoot;
 
 bool ShootSettings(TMainConfig& config, const QString& out)
 {
@@ -42,17 +34,17 @@ bool ShootSettings(TMainConfig& config, const QString& out)
     {
         TSettingsForm form(config, types);
         form.SelectEntry(TSettingsForm::seStartup);
-        ok &= Save(form, out + QStringLiteral("/settings-startup.png"));
+        ok &= Shoot(form, out + QStringLiteral("/settings-startup.png"));
         form.SelectEntry(TSettingsForm::seFileTypes);
-        ok &= Save(form, out + QStringLiteral("/settings-types.png"));
+        ok &= Shoot(form, out + QStringLiteral("/settings-types.png"));
     }
     LangManager().SetActiveLanguage(1031);
     {
         TSettingsForm form(config, types);
         form.SelectEntry(TSettingsForm::seStartup);
-        ok &= Save(form, out + QStringLiteral("/settings-startup-de.png"));
+        ok &= Shoot(form, out + QStringLiteral("/settings-startup-de.png"));
         form.SelectEntry(TSettingsForm::seActions);
-        ok &= Save(form, out + QStringLiteral("/settings-actions-de.png"));
+        ok &= Shoot(form, out + QStringLiteral("/settings-actions-de.png"));
     }
     LangManager().SetActiveLanguage(TLanguageManager::BuiltInLanguageId);
     return ok;
@@ -68,7 +60,7 @@ bool ShootFirstRun(TMainConfig& config, const QString& out)
         for (int i = 0; i < wizard.Languages()->count(); ++i)
             if (wizard.Languages()->item(i)->data(Qt::UserRole).toInt() == 1031)
                 wizard.Languages()->setCurrentRow(i);
-        ok &= Save(wizard, out + QStringLiteral("/first-run-language-de.png"));
+        ok &= Shoot(wizard, out + QStringLiteral("/first-run-language-de.png"));
     }
     LangManager().SetActiveLanguage(TLanguageManager::BuiltInLanguageId);
     return ok;

@@ -54,13 +54,16 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds)
     return true;
 }
 
-void guitest::WhenModal(std::function<void(QWidget*)> action)
+namespace {
+
+/// Runs `action` on the first visible modal window `accept` takes.
+void WhenModalMatches(std::function<bool(QWidget*)> accept, std::function<void(QWidget*)> action)
 {
     auto* timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    QObject::connect(timer, &QTimer::timeout, [timer, accept, action] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        if (!modal || !modal->isVisible() || !accept(modal))
             return;
         timer->stop();
         timer->deleteLater();
@@ -69,16 +72,24 @@ void guitest::WhenModal(std::function<void(QWidget*)> action)
     timer->start();
 }
 
+} // namespace
+
+void guitest::WhenModal(std::function<void(QWidget*)> action)
+{
+    WhenModalMatches([](QWidget*) { return true; }, std::move(action));
+}
+
 void guitest::AnswerNextQuestion(QMessageBox::StandardButton button, QString* text)
 {
-    WhenModal([button, text](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box)
-            return;
-        if (text)
-            *text = box->text();
-        box->button(button)->click();
-    });
+    // A dialog under test may itself be modal; the question is the message
+    // box that opens over it.
+    WhenModalMatches([](QWidget* modal) { return qobject_cast<QMessageBox*>(modal) != nullptr; },
+                     [button, text](QWidget* modal) {
+                         auto* box = static_cast<QMessageBox*>(modal);
+                         if (text)
+                             *text = box->text();
+                         box->button(button)->click();
+                     });
 }
 
 TListingCache::TListing ParseListing(const std::string& lines)
