@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -131,7 +132,9 @@ QWidget* TFileAlreadyExistsForm::BuildHead(const EFTPFileAlreadyExistsException&
     auto* text = new QPlainTextEdit(Utf8(error.LongDescription()), head);
     text->setObjectName(QStringLiteral("Explanation"));
     text->setReadOnly(true);
-    text->setFixedSize(380, 60);
+    // Room for the usual four lines of explanation without a scroll bar.
+    text->setFixedSize(400, text->fontMetrics().lineSpacing() * 4 + 2 * text->frameWidth() +
+                                static_cast<int>(2 * text->document()->documentMargin()) + 2);
     layout->addWidget(text, 1, 1);
     return head;
 }
