@@ -2,7 +2,7 @@
 // first-run wizard, in English and in German, for the documentation.
 //   tovrel-ftp-settings-screenshot <output dir>
 // writes settings-startup.png, settings-startup-de.png, settings-types.png,
-// settings-actions-de.png and first-run-language-de.png. Uses a
+// settings-actions-de.png, first-run.png and first-run-language-de.png. Uses a
 // private configuration home and the build tree's language files.
 
 #include "ScreenshotSupport.h"
@@ -55,6 +55,7 @@ bool ShootFirstRun(TMainConfig& config, const QString& out)
     bool ok = true;
     {
         TFirstRunWizardForm wizard(config);
+        ok &= Shoot(wizard, out + QStringLiteral("/first-run.png"));
         wizard.NextButton()->click();
         // Choosing the language shows it at once.
         for (int i = 0; i < wizard.Languages()->count(); ++i)
