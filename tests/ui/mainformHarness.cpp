@@ -95,6 +95,8 @@ TMainWindowHarness::~TMainWindowHarness()
         form_.reset();
     }
     Destroy();
+    for (const QPointer<QTimer>& timer : pendingAnswers_)
+        delete timer.data();
 }
 
 TMainConfig& TMainWindowHarness::Config()
@@ -165,6 +167,7 @@ void TMainWindowHarness::OnNextModal(std::function<void(QWidget*)> answer)
         answer(modal);
     });
     timer->start();
+    pendingAnswers_.emplace_back(timer);
 }
 
 bool TMainWindowHarness::WaitForListing(const std::string& directory)

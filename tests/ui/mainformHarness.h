@@ -7,6 +7,8 @@
 #include "servers/TestServers.h"
 #include "store/ConfigTestSupport.h"
 
+#include <QPointer>
+#include <QTimer>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Readable test failures.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -88,4 +91,7 @@ private:
     std::unique_ptr<TFilters> filters_;
     std::unique_ptr<TMainForm> form_;
     std::shared_ptr<bool> answered_ = std::make_shared<bool>(true);
+    // Answers still waiting for a window; they die with the harness, since
+    // they may refer to a finished test's locals.
+    std::vector<QPointer<QTimer>> pendingAnswers_;
 };
