@@ -6,6 +6,7 @@
 // loopback; the program's open control connection to it shows that it
 // connected.
 
+#include "ProgramWait.h"
 #include "servers/TestServers.h"
 #include "store/MainConfig.h"
 
@@ -24,18 +25,6 @@
 #include <memory>
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 class HandOffProgram : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // off-screen platform, then ends it the way a session manager or Ctrl+C
 // would, and checks what it left in "Config.xml".
 
+#include "ProgramWait.h"
 #include "store/ConfigTestSupport.h"
 #include "store/MainConfig.h"
 
@@ -21,18 +22,6 @@
 namespace {
 
 constexpr const char* kEmptyConfig = "<?xml version=\"1.0\"?>\r\n<Config/>\r\n";
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 // True once the process catches both SIGTERM and SIGINT: from then on a
 // signal closes it in order instead of killing it.

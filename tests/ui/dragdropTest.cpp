@@ -30,7 +30,6 @@
 #include <QUrl>
 
 #include <filesystem>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -96,11 +95,7 @@ protected:
         tmp = files.Root() + "-tmp";
         fs::create_directories(tmp);
         qputenv("TMPDIR", QByteArray::fromStdString(tmp));
-        if (const passwd* pw = ::getpwnam(kTestUser)) {
-            for (const auto& entry : fs::recursive_directory_iterator(files.Root()))
-                (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-            (void)::lchown(files.Root().c_str(), pw->pw_uid, pw->pw_gid);
-        }
+        GiveToTestUser(files.Root());
         local = files.Root() + "-local";
         fs::create_directories(local + "/into");
         WriteWholeFile(local + "/note.txt", "note\n");

@@ -33,7 +33,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -70,11 +69,7 @@ class QueueView : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const passwd* pw = ::getpwnam(kTestUser))
-            for (const auto& entry : fs::recursive_directory_iterator(files.Root()))
-                (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-        (void)::lchown(files.Root().c_str(), ::getpwnam(kTestUser) ? ::getpwnam(kTestUser)->pw_uid : 0,
-                       ::getpwnam(kTestUser) ? ::getpwnam(kTestUser)->pw_gid : 0);
+        GiveToTestUser(files.Root());
         local = files.Root() + "-local";
         fs::create_directories(local);
         local = fs::canonical(local).string();
