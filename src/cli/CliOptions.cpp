@@ -1,21 +1,12 @@
 #include "cli/CliOptions.h"
 
+#include "store/Helpers.h"
+
 #include <cctype>
 #include <charconv>
 #include <stdexcept>
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 int ToNumber(const std::string& text, const std::string& option, int low, int high)
 {
@@ -38,20 +29,6 @@ void SplitHostPort(const std::string& text, std::string& host, std::uint16_t& po
 }
 
 }  // namespace
-
-std::string PercentDecode(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() + 0 && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 std::optional<TCliUrl> ParseCliUrl(const std::string& text)
 {

@@ -19,7 +19,6 @@ struct TCliUrl {
 /// Parses "ftp://[user[:password]@]host[:port][/path]"; nullopt when the
 /// text is no such address. User, password and path are percent-decoded.
 std::optional<TCliUrl> ParseCliUrl(const std::string& text);
-std::string PercentDecode(const std::string& text);
 
 struct TCliOptions {
     bool Active = false;

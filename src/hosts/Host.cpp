@@ -1,5 +1,6 @@
 #include "hosts/Host.h"
 
+#include "store/Helpers.h"
 #include "store/MainConfig.h"
 
 #include <QString>
@@ -29,36 +30,6 @@ std::string PercentEncode(std::string_view text)
         } else {
             out += static_cast<char>(c);
         }
-    }
-    return out;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// A "%" not followed by two hexadecimal digits stays as it is.
-std::string PercentDecode(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int hi = HexValue(text[i + 1]);
-            const int lo = HexValue(text[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out += static_cast<char>(hi * 16 + lo);
-                i += 2;
-                continue;
-            }
-        }
-        out += text[i];
     }
     return out;
 }

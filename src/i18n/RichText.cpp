@@ -1,6 +1,8 @@
 #include "i18n/RichText.h"
 
-#include <array>
+#include "i18n/TextEncoding.h"
+#include "store/Helpers.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -16,45 +18,12 @@ struct TRtfState {
     bool SameLook(const TRtfState& o) const { return Bold == o.Bold && Italic == o.Italic && Underline == o.Underline; }
 };
 
-void AppendUtf8(std::string& out, std::uint32_t cp)
+// A "\'hh" byte of the Windows-1252 text; the code page's undefined bytes
+// show as the replacement character rather than as control characters.
+std::uint32_t RtfByte(unsigned char byte)
 {
-    if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-std::uint32_t FromWindows1252(unsigned char c)
-{
-    static constexpr std::array<std::uint16_t, 32> high = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    return c >= 0x80 && c < 0xA0 ? high[c - 0x80] : c;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    const char32_t cp = Windows1252CodePoint(byte);
+    return cp >= 0x80 && cp <= 0x9F ? 0xFFFD : cp;
 }
 
 bool IsDestination(std::string_view word)
@@ -128,7 +97,7 @@ private:
         if (cp == '<' || cp == '>' || cp == '&' || cp == '"')
             Text(static_cast<char>(cp));
         else
-            AppendUtf8(out_, cp);
+            AppendUtf8(out_, cp == 0 ? 0xFFFD : static_cast<char32_t>(cp));
     }
 
     void ControlSymbol()
@@ -141,15 +110,15 @@ private:
             Text(c);
         } else if (c == '\'') {
             ++pos_;
-            const int hi = pos_ < in_.size() ? HexValue(in_[pos_]) : -1;
-            const int lo = pos_ + 1 < in_.size() ? HexValue(in_[pos_ + 1]) : -1;
+            const int hi = pos_ < in_.size() ? HexDigitValue(in_[pos_]) : -1;
+            const int lo = pos_ + 1 < in_.size() ? HexDigitValue(in_[pos_ + 1]) : -1;
             if (hi < 0 || lo < 0)
                 return;
             pos_ += 2;
             if (pendingFallback_ > 0)
                 --pendingFallback_;
             else
-                CodePoint(FromWindows1252(static_cast<unsigned char>(hi * 16 + lo)));
+                CodePoint(RtfByte(static_cast<unsigned char>(hi * 16 + lo)));
         } else if (c == '*') {
             ++pos_;
             state_.Skip = true;

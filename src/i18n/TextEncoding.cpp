@@ -101,14 +101,13 @@ std::string DecodeLanguageFileBytes(std::string_view bytes) {
 std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char b = Byte(bytes, i);
-        if (b >= 0x80 && b <= 0x9F)
-            AppendUtf8(out, kHighControls[b - 0x80]);
-        else
-            AppendUtf8(out, b);
-    }
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        AppendUtf8(out, Windows1252CodePoint(Byte(bytes, i)));
     return out;
+}
+
+char32_t Windows1252CodePoint(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80] : byte;
 }
 
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {

@@ -19,6 +19,9 @@ TTextEncoding DetectEncoding(std::string_view bytes, std::size_t& bomLength);
 std::string DecodeLanguageFileBytes(std::string_view bytes);
 
 std::string Windows1252ToUtf8(std::string_view bytes);
+/// The character one Windows-1252 byte stands for; the five bytes the code
+/// page leaves undefined give the C1 control of the same number.
+char32_t Windows1252CodePoint(unsigned char byte);
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 /// Copies valid UTF-8 through and replaces every invalid sequence by U+FFFD.
 std::string SanitizeUtf8(std::string_view bytes);

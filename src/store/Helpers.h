@@ -42,6 +42,12 @@ std::string ToRemoteSeparators(std::string_view path);
 /// "/" turned into the local separator.
 std::string ToLocalSeparators(std::string_view path);
 
+/// 0..15 for a hexadecimal digit (either letter case), otherwise -1.
+int HexDigitValue(char c);
+/// "%XX" escapes turned into their bytes; a "%" not followed by two
+/// hexadecimal digits stays as it is.
+std::string PercentDecode(std::string_view text);
+
 /// Last-write time of the file or folder at `path`, local time, seconds
 /// rounded down to even (the two-second resolution of the classic file date
 /// format, years 1980-2107). 0 when nothing is there or the time falls
