@@ -1,4 +1,5 @@
 """Queue benchmark driver (see run.sh)."""
+import filecmp
 import os
 import shutil
 import statistics
@@ -16,6 +17,8 @@ SMALL = int(os.environ.get("SMALL", "1000"))
 TLS = os.environ.get("TLS", "0") == "1"
 # Comma-separated substrings of row names; empty runs every row.
 ONLY = [c for c in os.environ.get("CASES", "").split(",") if c]
+# The same for tool names ("tovrel,lftp -P3" leaves out the slow lftp -P1).
+TOOLS = [t for t in os.environ.get("TOOLS", "").split(",") if t]
 
 
 def main():
@@ -80,7 +83,26 @@ def main():
             "lftp": (None, lftp(f"put {local}/up.bin -o upload/up.bin")),
         },
     }
-    cases = {case: tools for case, tools in {**small_cases, **big_cases}.items() if wanted(case, ONLY)}
+    cases = {case: {tool: run for tool, run in tools.items() if wanted(tool, TOOLS)}
+             for case, tools in {**small_cases, **big_cases}.items() if wanted(case, ONLY)}
+
+    def check(case):
+        # A fast run that left files short or missing would be no result.
+        small = "4 KiB" in case
+        if "download" in case:
+            got, want = (os.path.join(out, "small"), os.path.join(root, "small")) if small else \
+                (os.path.join(out, "big.bin"), os.path.join(root, "big.bin"))
+        else:
+            got, want = (os.path.join(root, "upload", "small"), os.path.join(local, "small")) if small else \
+                (os.path.join(root, "upload", "up.bin"), os.path.join(local, "up.bin"))
+        if small:
+            names = sorted(os.listdir(want))
+            same = sorted(os.listdir(got)) == names and all(
+                filecmp.cmp(os.path.join(got, n), os.path.join(want, n), shallow=False) for n in names)
+        else:
+            same = filecmp.cmp(got, want, shallow=False)
+        if not same:
+            raise SystemExit(f"{case}: the transferred files differ from the originals")
     results = {}
     try:
         for case, tools in cases.items():
@@ -90,6 +112,7 @@ def main():
                     if prepare:
                         prepare()
                     results.setdefault((case, tool), []).append(measure(cmd, env))
+                    check(case)
     finally:
         server.terminate()
         server.wait()

@@ -26,7 +26,7 @@ TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() {
 
 void TIdSSLIOHandlerSocketOpenSSL::EnsureContext() {
     if (context_) return;
-    context_ = std::make_unique<TIdSSLContext>(SSLOptions, TIdSSLEvents{OnStatusInfo, OnGetPassword, OnVerifyPeer});
+    context_ = std::make_shared<TIdSSLContext>(SSLOptions, TIdSSLEvents{OnStatusInfo, OnGetPassword, OnVerifyPeer});
 }
 
 int TIdSSLIOHandlerSocketOpenSSL::HandshakeTimeoutMs() const {
@@ -114,6 +114,7 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
     copy->resume_ = TakeSessionToOffer();
     copy->group_ = session_ ? session_->NegotiatedGroup() : group_;
     copy->store_ = store_;
+    copy->context_ = context_;  // same options and events; null: the clone makes its own
     copy->cloned_ = true;
     return copy;
 }

@@ -655,6 +655,10 @@ void TFTPTransfer::AddFoundEntries(TQueueItem& item)
             manager_.AddRefusedItem(parent.Host, parent.TransferDirection, parent.RemoteRoot, parent.LocalRoot,
                                     path, refused);
         }
+        // One folder queued alone started one thread; its files may use
+        // every connection the user allows.
+        if (parent.Scheduled && !foundEntries_.empty())
+            manager_.StartTransfers();
     });
     foundEntries_.clear();
 }

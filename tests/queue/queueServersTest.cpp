@@ -215,6 +215,8 @@ TEST_F(QueueServersTest, FolderTreeDownloadsByteIdenticalWithLinksQueuedAsFiles)
     // tree, a.txt, sub, b.bin, deeper, c.txt, empty, filelink; the link to
     // a folder is fetched as a file, which the server refuses.
     Run(8, 1);
+    // The folder was one item on one thread; its files used every allowed connection.
+    EXPECT_GE(queue.Manager->ThreadsStarted(), 3u);
     EXPECT_EQ(ReadWholeFile(local + "/tree/a.txt"), "alpha\n");
     EXPECT_EQ(ReadWholeFile(local + "/tree/filelink"), "alpha\n");
     EXPECT_TRUE(ReadWholeFile(local + "/tree/sub/b.bin") == FixtureTree::Pattern(300000, 5));
@@ -238,6 +240,7 @@ TEST_F(QueueServersTest, FolderTreeUploadsByteIdenticalIntoNewRemoteFolders)
     queue.Manager->AddUpload(HostFor(server), local, true, "/upload/new/", local + "/tree");
     // tree, a.txt, sub, b.bin, deeper, c.txt, empty
     Run(7);
+    EXPECT_GE(queue.Manager->ThreadsStarted(), 3u);
     EXPECT_EQ(Snapshot(tree.Root() + "/upload/new/tree"), Snapshot(local + "/tree"));
     const auto sent = traffic.All();
     EXPECT_EQ(Traffic::Count(sent, "STOR"), 0u);
