@@ -43,15 +43,16 @@ void TEventDispatcher::Send(std::function<void()> closure)
         return;
     }
     bool ran = false;
+    std::condition_variable done;
     std::unique_lock lock(mutex_);
     if (shutDown_)
         return;
-    queue_.push_back({std::move(closure), &ran});
+    queue_.push_back({std::move(closure), &ran, &done});
     queued_.notify_all();
     lock.unlock();
     Wake();
     lock.lock();
-    ran_.wait(lock, [&] { return ran || shutDown_; });
+    done.wait(lock, [&] { return ran || shutDown_; });
 }
 
 bool TEventDispatcher::RunOne(std::unique_lock<std::mutex>& lock)
@@ -63,16 +64,18 @@ bool TEventDispatcher::RunOne(std::unique_lock<std::mutex>& lock)
     lock.unlock();
     struct TRelease {  // the sender is released even when the closure raises
         TEventDispatcher& Self;
-        bool* Ran;
+        const TEntry& Entry;
         ~TRelease()
         {
-            if (!Ran)
+            if (!Entry.Ran)
                 return;
+            // Under the lock: the sender's wake-up lives on its stack and is
+            // gone as soon as it sees the flag.
             std::lock_guard guard(Self.mutex_);
-            *Ran = true;
-            Self.ran_.notify_all();
+            *Entry.Ran = true;
+            Entry.Done->notify_one();
         }
-    } release{*this, entry.Ran};
+    } release{*this, entry};
     entry.Closure();
     return true;
 }
@@ -111,6 +114,8 @@ void TEventDispatcher::Shutdown()
         std::lock_guard lock(mutex_);
         shutDown_ = true;
         dropped.swap(queue_);
+        for (const TEntry& entry : dropped)
+            if (entry.Done)
+                entry.Done->notify_one();
     }
-    ran_.notify_all();
 }

@@ -51,7 +51,10 @@ public:
 private:
     struct TEntry {
         std::function<void()> Closure;
-        bool* Ran = nullptr;  // set for Send(): the waiting sender's flag
+        // Set for Send(): the waiting sender's flag and its own wake-up, so
+        // that finishing one closure wakes its sender and no other.
+        bool* Ran = nullptr;
+        std::condition_variable* Done = nullptr;
     };
     bool RunOne(std::unique_lock<std::mutex>& lock);
     void Wake();
@@ -59,7 +62,6 @@ private:
     const std::thread::id owner_;
     std::mutex mutex_;
     std::condition_variable queued_;  // the owner waits for work
-    std::condition_variable ran_;     // senders wait for their closure
     std::deque<TEntry> queue_;
     std::function<void()> wake_;
     bool shutDown_ = false;
