@@ -75,8 +75,16 @@ void TIdIOHandler::ReleaseSocket()
 {
     std::lock_guard lock(fdMutex_);
     const int fd = fd_.exchange(-1);
-    if (fd >= 0)
-        ::close(fd);
+    if (fd < 0)
+        return;
+    if (aborted_) {
+        // A cut connection ends with a reset. A plain close can leave an
+        // orphaned socket whose receive window stays shut, and a server
+        // still sending into it would wait for minutes to learn it is gone.
+        const linger reset{1, 0};
+        (void)::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    ::close(fd);
 }
 
 void TIdIOHandler::ResetInput()
