@@ -13,7 +13,6 @@
 
 #include <filesystem>
 #include <mutex>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -64,16 +63,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::vector<std::string>> sent_;
 };
-
-// Files below a server root belong to the test user, who may replace them.
-void GiveToTestUser(const std::string& root)
-{
-    if (const passwd* pw = ::getpwnam(kTestUser)) {
-        (void)::lchown(root.c_str(), pw->pw_uid, pw->pw_gid);
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            (void)::lchown(entry.path().c_str(), pw->pw_uid, pw->pw_gid);
-    }
-}
 
 void WriteTree(const std::string& root)
 {
