@@ -61,6 +61,7 @@ TListDropTarget::TListDropTarget(QAbstractItemView* view, TGrant grant, TIsFolde
     connect(scrollTimer_, &QTimer::timeout, this, &TListDropTarget::ScrollStep);
     connect(view->verticalScrollBar(), &QScrollBar::valueChanged, overlay_, qOverload<>(&QWidget::update));
     connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, overlay_, qOverload<>(&QWidget::update));
+    viewport_ = view->viewport();
     view->viewport()->setAcceptDrops(true);
     view->viewport()->installEventFilter(this);
 }
@@ -69,7 +70,7 @@ TListDropTarget::~TListDropTarget() = default;
 
 bool TListDropTarget::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!view_ || watched != view_->viewport())
+    if (viewport_.isNull() || watched != viewport_.get())
         return false;
     switch (event->type()) {
     case QEvent::DragEnter:

@@ -69,6 +69,9 @@ private:
     void PlaceOverlay();
 
     QPointer<QAbstractItemView> view_;
+    // Compared without a cast: the filter still sees events while the view
+    // is half destroyed, when it is no longer a QAbstractItemView.
+    QPointer<QObject> viewport_;
     TGrant grant_;
     TIsFolder isFolder_;
     TDrop drop_;

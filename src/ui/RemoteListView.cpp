@@ -29,6 +29,7 @@ TRemoteListView::TRemoteListView(std::shared_ptr<TIconCache> icons, QWidget* par
     iconView_->setEditTriggers(QAbstractItemView::SelectedClicked);
     iconView_->setContextMenuPolicy(Qt::CustomContextMenu);
     iconView_->installEventFilter(this);
+    iconViewport_ = iconView_->viewport();
     iconView_->viewport()->installEventFilter(this);
     iconView_->hide();
     connect(iconView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -283,7 +284,7 @@ bool TRemoteListView::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    if (watched == iconView_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == iconViewport_.get() && event->type() == QEvent::MouseButtonDblClick) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (!busy_ && mouse->button() == Qt::LeftButton) {
             const QModelIndex index = iconView_->indexAt(mouse->position().toPoint());

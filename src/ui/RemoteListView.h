@@ -19,6 +19,7 @@
 
 #include "ui/RemoteListModel.h"
 
+#include <QPointer>
 #include <QTreeView>
 
 class QListView;
@@ -97,6 +98,9 @@ private:
 
     TRemoteListModel* model_;
     QListView* iconView_;  // owned by this view until the window places it
+    // Compared without touching the icon view, which may be half destroyed
+    // (or gone) when its viewport's last events pass the filter.
+    QPointer<QObject> iconViewport_;
     int viewStyle_ = 3;
     std::string currentDirectory_;
     QString nameToEdit_;
