@@ -42,17 +42,16 @@ void TEventDispatcher::Send(std::function<void()> closure)
         closure();
         return;
     }
-    bool ran = false;
-    std::condition_variable done;
+    TWaiter waiter;
     std::unique_lock lock(mutex_);
     if (shutDown_)
         return;
-    queue_.push_back({std::move(closure), &ran, &done});
+    queue_.push_back({std::move(closure), &waiter});
     queued_.notify_all();
     lock.unlock();
     Wake();
     lock.lock();
-    done.wait(lock, [&] { return ran || shutDown_; });
+    waiter.Done.wait(lock, [&] { return waiter.Ran || shutDown_; });
 }
 
 bool TEventDispatcher::RunOne(std::unique_lock<std::mutex>& lock)
@@ -64,18 +63,18 @@ bool TEventDispatcher::RunOne(std::unique_lock<std::mutex>& lock)
     lock.unlock();
     struct TRelease {  // the sender is released even when the closure raises
         TEventDispatcher& Self;
-        const TEntry& Entry;
+        TWaiter* Waiter;
         ~TRelease()
         {
-            if (!Entry.Ran)
+            if (!Waiter)
                 return;
-            // Under the lock: the sender's wake-up lives on its stack and is
-            // gone as soon as it sees the flag.
+            // Under the lock: the waiter lives on the sender's stack and is
+            // gone as soon as the sender sees the flag.
             std::lock_guard guard(Self.mutex_);
-            *Entry.Ran = true;
-            Entry.Done->notify_one();
+            Waiter->Ran = true;
+            Waiter->Done.notify_one();
         }
-    } release{*this, entry};
+    } release{*this, entry.Waiter};
     entry.Closure();
     return true;
 }
@@ -115,7 +114,7 @@ void TEventDispatcher::Shutdown()
         shutDown_ = true;
         dropped.swap(queue_);
         for (const TEntry& entry : dropped)
-            if (entry.Done)
-                entry.Done->notify_one();
+            if (entry.Waiter)
+                entry.Waiter->Done.notify_one();
     }
 }

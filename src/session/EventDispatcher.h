@@ -49,12 +49,15 @@ public:
     void Shutdown();
 
 private:
+    // A sender blocked in Send(), on its own stack: its own wake-up, so that
+    // finishing one closure wakes its sender and no other.
+    struct TWaiter {
+        bool Ran = false;
+        std::condition_variable Done;
+    };
     struct TEntry {
         std::function<void()> Closure;
-        // Set for Send(): the waiting sender's flag and its own wake-up, so
-        // that finishing one closure wakes its sender and no other.
-        bool* Ran = nullptr;
-        std::condition_variable* Done = nullptr;
+        TWaiter* Waiter = nullptr;  // set for Send()
     };
     bool RunOne(std::unique_lock<std::mutex>& lock);
     void Wake();
