@@ -5,11 +5,11 @@
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
 #include "servers/TestServers.h"
+#include "TLSTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -134,18 +134,11 @@ TEST(CutConnection, EndsWithAResetSoASendingServerLearnsAtOnce)
 {
     // A plain close of a connection whose receive window is shut can leave
     // an orphaned socket that keeps a sending server waiting for minutes.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const tlstest::Listener listener;
     for (const bool cut : {false, true}) {
         TIdIOHandlerStack io;
-        io.Open("127.0.0.1", ntohs(address.sin_port));
-        const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        io.Open("127.0.0.1", static_cast<std::uint16_t>(listener.port));
+        const int peer = listener.Accept();
         ASSERT_GE(peer, 0);
         if (cut)
             io.Abort();
@@ -155,7 +148,6 @@ TEST(CutConnection, EndsWithAResetSoASendingServerLearnsAtOnce)
         EXPECT_EQ((wait.revents & POLLERR) != 0, cut) << "cut " << cut;
         ::close(peer);
     }
-    ::close(listener);
 }
 
 TEST_F(FileData, SilentPeerTimesOutOnTheSplicePath)

@@ -3,6 +3,7 @@
 # servers (integration).
 tovrel_test(test_ftp_filedata LABELS ftp unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileDataTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/TLSTestSupport.cpp  # its loopback listener
   DEPS tovrel_ftp tovrel_testservers)
 tovrel_test(test_ftp_filedata_servers LABELS ftp integration
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineFileDataTest.cpp
