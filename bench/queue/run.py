@@ -88,13 +88,10 @@ def main():
 
     def check(case):
         # A fast run that left files short or missing would be no result.
-        small = "4 KiB" in case
-        if "download" in case:
-            got, want = (os.path.join(out, "small"), os.path.join(root, "small")) if small else \
-                (os.path.join(out, "big.bin"), os.path.join(root, "big.bin"))
-        else:
-            got, want = (os.path.join(root, "upload", "small"), os.path.join(local, "small")) if small else \
-                (os.path.join(root, "upload", "up.bin"), os.path.join(local, "up.bin"))
+        small, download = "4 KiB" in case, "download" in case
+        source, target = (root, out) if download else (local, os.path.join(root, "upload"))
+        name = "small" if small else "big.bin" if download else "up.bin"
+        got, want = os.path.join(target, name), os.path.join(source, name)
         if small:
             names = sorted(os.listdir(want))
             same = sorted(os.listdir(got)) == names and all(
@@ -132,7 +129,7 @@ def main():
             wall, cpu = med[tool]
             rate = f"{SMALL / wall:8.0f} f/s" if small else f"{SIZE_MB / wall:7.1f} MB/s"
             ratio = ""
-            if tool.startswith("tovrel"):
+            if tool.startswith("tovrel") and peers:
                 if small:
                     ratio = " ".join(f"{med[p][0] / wall:.2f}x {p}" for p in peers)
                 else:
