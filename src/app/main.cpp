@@ -13,13 +13,17 @@
 #include "app/TerminationSignals.h"
 #include "hosts/Filters.h"
 #include "integration/SingleInstance.h"
+#include "i18n/Format.h"
+#include "i18n/LanguageManager.h"
 #include "platform/DesktopSwitches.h"
+#include "platform/KeyringSecretStore.h"
 #include "store/Assertions.h"
 #include "store/DataDirectory.h"
 #include "store/MainConfig.h"
 #include "ui/AppIcons.h"
 #include "ui/DialogHooks.h"
 #include "ui/HandOffHandler.h"
+#include "ui/LogWriter.h"
 #include "ui/MainForm.h"
 
 #include <QDir>
@@ -132,6 +136,10 @@ int main(int argc, char* argv[])
         instance.Server().OnActivate = nullptr;
         handOff.reset();
     };
+    // Passwords live in the desktop's keyring where there is one; the
+    // settings read theirs back as they load.
+    auto keyring = std::make_shared<TKeyringSecretStore>();
+    ISecretStore::SetInstance(keyring);
     try {
         config = std::make_unique<TMainConfig>(dataDirectory);
         TMainConfig::SetInstance(config.get());
@@ -142,6 +150,10 @@ int main(int argc, char* argv[])
         TMainConfig& settings = *config;
         window->Hooks().IsDefaultFtpProgram = [&settings] { return settings.BrowserIntegration(); };
         window->Hooks().MakeDefaultFtpProgram = [&settings] { settings.SetBrowserIntegration(true); };
+        keyring->SetNoticeSlot([log = QPointer<TMainForm>(window.get())](const std::string& reason) {
+            if (log)
+                log->WriteLog(lkStatus, Format(LoadStr("MainForm_strKeyringUnavailable"), reason));
+        });
         handOff = std::make_unique<THandOffHandler>(*window, dataDirectory);
         handOff->Attach(instance.Server());
         window->Hooks().AfterStartup = [&instance, &handOff] {
@@ -157,6 +169,7 @@ int main(int argc, char* argv[])
         if (config)
             TDesktopSwitches::Uninstall(*config);
         TMainConfig::SetInstance(nullptr);
+        ISecretStore::SetInstance(nullptr);
         return kExitStartFailed;
     }
     mainWindow = window.get();
@@ -171,8 +184,10 @@ int main(int argc, char* argv[])
     detachHandOff();
     window.reset();
     filters.reset();
+    keyring->SetNoticeSlot(nullptr);
     TDesktopSwitches::Uninstall(*config);
     TMainConfig::SetInstance(nullptr);
     config.reset();
+    ISecretStore::SetInstance(nullptr);
     return result;
 }

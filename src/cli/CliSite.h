@@ -8,8 +8,10 @@
 #include <string>
 
 /// The host named `name` (case-insensitive; a host ID also matches) with
-/// its restored password and all its stored settings (passive mode, TLS,
-/// proxy). Raises std::runtime_error when there is none.
+/// its restored password (from the desktop's keyring when it is kept there)
+/// and all its stored settings (passive mode, TLS, proxy). Raises
+/// std::runtime_error when there is none, or when its password is in a
+/// keyring that cannot give it back. The keyring is only read.
 THost SiteHost(const std::string& name);
 
 /// SiteHost() as an address (anonymous hosts without user and password).

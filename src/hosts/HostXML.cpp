@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 namespace HostXML {
@@ -42,11 +43,28 @@ public:
         return THost::DefaultPort;
     }
 
+    pugi::xml_node Element() const { return element_; }
+
 private:
     pugi::xml_node element_;
 };
 
-void ReadProxy(const TReader& r, THost& host)
+// A field the file marks as kept in the keyring: its password there (empty
+// while unreadable). nullopt when the file holds the password itself.
+std::optional<std::string> KeyringSecret(const TReader& r, const THost& host, bool proxy,
+                                         const THostSecrets* secrets)
+{
+    const pugi::xml_node element = r.Element();
+    const char* attribute = proxy ? "ProxyPassword" : "Password";
+    const char* mark = proxy ? THostSecrets::ProxyMark : THostSecrets::LoginMark;
+    if (!secrets || TXMLDocument::Attribute(element, attribute) || !TXMLDocument::Attribute(element, mark)
+        || !r.Bool(mark))
+        return std::nullopt;
+    const std::string key = proxy ? secrets->ProxyKey(host.HostID) : secrets->LoginKey(host.HostID);
+    return secrets->Password(key).value_or(std::string());
+}
+
+void ReadProxy(const TReader& r, THost& host, const THostSecrets* secrets)
 {
     host.UseDefaultProxySettings = r.Bool("UseDefaultProxySettings");
     if (host.UseDefaultProxySettings)
@@ -58,7 +76,8 @@ void ReadProxy(const TReader& r, THost& host)
     host.ProxySettings.Host = r.Text("ProxyHost");
     host.ProxySettings.Port = r.Int("ProxyPort");
     host.ProxySettings.UserName = r.Text("ProxyUsername");
-    host.ProxySettings.Password = r.Text("ProxyPassword");
+    const auto kept = KeyringSecret(r, host, true, secrets);
+    host.ProxySettings.Password = kept ? *kept : r.Text("ProxyPassword");
 }
 
 void ReadBookmarks(pugi::xml_node element, THost& host)
@@ -83,7 +102,7 @@ std::string ParseGUID(std::string_view text)
     return upper;
 }
 
-THost ReadHost(pugi::xml_node element, THostFormat format)
+THost ReadHost(pugi::xml_node element, THostFormat format, const THostSecrets* secrets)
 {
     const TReader r(element);
     THost host;
@@ -92,7 +111,8 @@ THost ReadHost(pugi::xml_node element, THostFormat format)
     host.Hostname = r.Text("Hostname");
     host.Port = r.Port("Port");
     host.Username = r.Text("Username");
-    host.Password = DecryptPassword(host.HostID, r.Text("Password"));
+    const auto kept = KeyringSecret(r, host, false, secrets);
+    host.Password = kept ? *kept : DecryptPassword(host.HostID, r.Text("Password"));
     if (format == THostFormat::QuickHosts)
         host.IsAnonymous = r.Bool("IsAnonymous");
     host.InitialRemoteDirectory = r.Text("InitialRemoteDirectory");
@@ -107,13 +127,14 @@ THost ReadHost(pugi::xml_node element, THostFormat format)
             host.DialupConnection = r.Text("DialupConnection");
         host.DisconnectDialupAfterDisconnect = r.Bool("DisconnectDialupAfterDisconnect");
     }
-    ReadProxy(r, host);
+    ReadProxy(r, host, secrets);
     if (format == THostFormat::HostTree)
         ReadBookmarks(element, host);
     return host;
 }
 
-void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THostFormat format)
+void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THostFormat format,
+               const THostSecrets* secrets)
 {
     element.remove_attributes();
     doc.MarkChanged();
@@ -125,7 +146,15 @@ void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THo
     set("Hostname", host.Hostname);
     set("Port", std::to_string(host.Port));
     set("Username", host.Username);
-    set("Password", EncryptPassword(host.HostID, host.Password));
+    // A password the keyring could not give back is still there: keep its mark.
+    auto keepsMark = [&](const std::string& password, bool proxy) {
+        return password.empty() && secrets
+               && secrets->Unreadable(proxy ? secrets->ProxyKey(host.HostID) : secrets->LoginKey(host.HostID));
+    };
+    if (keepsMark(host.Password, false))
+        set(THostSecrets::LoginMark, "True");
+    else
+        set("Password", EncryptPassword(host.HostID, host.Password));
     setBool("IsAnonymous", host.IsAnonymous);
     set("InitialRemoteDirectory", host.InitialRemoteDirectory);
     set("InitialLocalDirectory", host.InitialLocalDirectory);
@@ -144,7 +173,10 @@ void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THo
         set("ProxyHost", host.ProxySettings.Host);
         set("ProxyPort", std::to_string(host.ProxySettings.Port));
         set("ProxyUsername", host.ProxySettings.UserName);
-        set("ProxyPassword", host.ProxySettings.Password);
+        if (keepsMark(host.ProxySettings.Password, true))
+            set(THostSecrets::ProxyMark, "True");
+        else
+            set("ProxyPassword", host.ProxySettings.Password);
     }
     if (!tree)
         return;

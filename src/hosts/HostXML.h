@@ -8,6 +8,7 @@
 // EPasswordDecryptError; callers wrap these in their own load error.
 
 #include "hosts/Host.h"
+#include "hosts/HostSecrets.h"
 #include "store/XMLDocument.h"
 
 #include <pugixml.hpp>
@@ -32,11 +33,16 @@ public:
 /// Raises EConvertError for anything else.
 std::string ParseGUID(std::string_view text);
 
-THost ReadHost(pugi::xml_node element, THostFormat format);
+/// A password kept in the keyring comes from `secrets` (empty while it is
+/// unreadable); without `secrets` such a host is read as one without a
+/// password attribute.
+THost ReadHost(pugi::xml_node element, THostFormat format, const THostSecrets* secrets = nullptr);
 
 /// Replaces all attributes of `element` with the host's, in the stored
-/// order; for the host tree also rewrites its "Bookmarks" child.
-void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THostFormat format);
+/// order; for the host tree also rewrites its "Bookmarks" child. An empty
+/// password whose keyring entry `secrets` could not read keeps its mark.
+void WriteHost(TXMLDocument& doc, pugi::xml_node element, const THost& host, THostFormat format,
+               const THostSecrets* secrets = nullptr);
 
 /// The first element below `parent` (its children only, or the whole
 /// subtree depth first) whose "HostID" names `hostID`, letter case ignored.

@@ -21,7 +21,7 @@ bool IsNamed(pugi::xml_node element, std::string_view name) { return name == ele
 THosts::THosts(const std::string& dataDirectory)
     : doc_(dataDirectory, FileName, RootName), registry_(dataDirectory)
 {
-    LoadList();
+    LoadList(true);
 }
 
 THosts::~THosts() = default;
@@ -29,11 +29,12 @@ THosts::~THosts() = default;
 void THosts::Reload()
 {
     doc_.Reload();
-    LoadList();
+    LoadList(true);
 }
 
-void THosts::LoadList()
+void THosts::LoadList(bool fromFile)
 {
+    secrets_.Resolve(doc_.Root(), fromFile);
     items_.clear();
     LoadElement(doc_.Root(), nullptr, &items_);
 }
@@ -50,7 +51,7 @@ void THosts::LoadElement(pugi::xml_node element, THostTreeNode* node,
         } else if (IsNamed(child, "Host")) {
             THost host;
             try {
-                host = HostXML::ReadHost(child, THostFormat::HostTree);
+                host = HostXML::ReadHost(child, THostFormat::HostTree, &secrets_);
             } catch (const std::exception& e) {
                 throw EXMLLoadException("Can't load node with commonname: " + *commonName +
                                         "\r\nReason: " + e.what());
@@ -83,7 +84,7 @@ void THosts::WriteTreeNode(const THostTreeNode& node, pugi::xml_node element)
     for (const auto& child : node.Children) {
         if (child->IsHost()) {
             pugi::xml_node e = doc_.AppendElement(element, "Host");
-            HostXML::WriteHost(doc_, e, *child->Host, THostFormat::HostTree);
+            HostXML::WriteHost(doc_, e, *child->Host, THostFormat::HostTree, &secrets_);
         } else {
             pugi::xml_node e = doc_.AppendElement(element, "Group");
             doc_.SetAttribute(e, "CommonName", child->Caption);
@@ -97,7 +98,7 @@ void THosts::ReplaceFromTree(const THostTreeNode& tree)
     doc_.RemoveAllChildren(doc_.Root());
     if (!tree.Children.empty())
         WriteTreeNode(*tree.Children.front(), doc_.Root());
-    LoadList();
+    LoadList(false);
 }
 
 void THosts::AddOrUpdate(const THost& host)
@@ -108,7 +109,7 @@ void THosts::AddOrUpdate(const THost& host)
         element = HostXML::FindHostElement(doc_.Root(), host.HostID, true);
     if (!element)
         element = doc_.AppendElement(doc_.Root(), "Host");
-    HostXML::WriteHost(doc_, element, host, THostFormat::HostTree);
+    HostXML::WriteHost(doc_, element, host, THostFormat::HostTree, &secrets_);
     if (existing)
         existing->Assign(host);
     else
@@ -132,8 +133,15 @@ std::mutex SavedHookLock;
 THosts::TSavedHook SavedHookSlot;
 } // namespace
 
+void THosts::MovePasswordsToKeyring()
+{
+    if (secrets_.MoveToKeyring(doc_))
+        Save();
+}
+
 void THosts::Save()
 {
+    secrets_.MoveToKeyring(doc_);
     registry_.Transaction([this](TRegistry& registry) {
         registry.DeleteKey(RegistryKey);
         registry.CreateKey(RegistryKey);
@@ -141,6 +149,7 @@ void THosts::Save()
             registry.WriteString(std::string(RegistryKey) + "\\" + host->HostID, "", host->CommonName);
     });
     doc_.Save();
+    secrets_.DropUnreferenced(doc_.Root());
     TSavedHook hook;
     {
         std::lock_guard guard(SavedHookLock);

@@ -16,10 +16,17 @@
 //   list then holds the hosts read before it.
 // - Only Save() and AddOrUpdate() (which saves) write files; the document
 //   is also written at destruction when it holds unsaved changes.
+// - With a secret store installed (store/SecretStore.h), Save() first moves
+//   every password into the desktop's keyring and leaves in the file only
+//   a mark for each one the keyring confirmed (THostSecrets); loading reads
+//   them back, and a save deletes the entries of hosts that are gone. A
+//   password the keyring refused or did not answer for stays in the file
+//   in its protected form.
 // - Records in the list are owned by it; pointers stay valid until the
 //   next Reload or ReplaceFromTree.
 
 #include "hosts/Host.h"
+#include "hosts/HostSecrets.h"
 #include "hosts/HostTreeNode.h"
 #include "platform/Registry.h"
 #include "store/XMLDocument.h"
@@ -63,6 +70,12 @@ public:
     /// Rewrites the registry host index, then writes "Hosts.xml", then runs
     /// the saved hook.
     void Save();
+    /// Moves the passwords the file still holds into the keyring and saves
+    /// when it took any (a keyring that has appeared since the last save).
+    void MovePasswordsToKeyring();
+    /// Whether a password of the host is kept in the keyring, which could
+    /// not give it back (the record then holds an empty one).
+    bool PasswordUnreadable(const std::string& hostID) const { return secrets_.HostUnreadable(hostID); }
 
     /// Runs after every successful Save() of any host tree with the hosts
     /// and the registry holding their index (the desktop's upload entries
@@ -74,9 +87,11 @@ private:
     void LoadElement(pugi::xml_node element, THostTreeNode* node,
                      std::vector<std::unique_ptr<THost>>* list) const;
     void WriteTreeNode(const THostTreeNode& node, pugi::xml_node element);
-    void LoadList();
+    /// `fromFile`: the document was just read from "Hosts.xml".
+    void LoadList(bool fromFile);
 
     TXMLDocument doc_;
     TRegistry registry_;
+    THostSecrets secrets_;
     std::vector<std::unique_ptr<THost>> items_;
 };

@@ -33,13 +33,14 @@ void TQuickHosts::LoadList()
 {
     items_.clear();
     loadFailed_ = true;
+    secrets_.Resolve(doc_.Root(), true);
     for (pugi::xml_node child : TXMLDocument::Elements(doc_.Root())) {
         if (!TXMLDocument::Attribute(child, "CommonName"))
             continue;
         if (const auto id = TXMLDocument::Attribute(child, "HostID"))
             HostXML::ParseGUID(*id); // a bad ID fails with its own conversion error
         try {
-            items_.push_back(std::make_unique<THost>(HostXML::ReadHost(child, THostFormat::QuickHosts)));
+            items_.push_back(std::make_unique<THost>(HostXML::ReadHost(child, THostFormat::QuickHosts, &secrets_)));
         } catch (const EConvertError&) {
             throw EXMLLoadException("Could not read: " + HostXML::ElementText(child));
         } catch (const EPasswordDecryptError&) {
@@ -65,7 +66,7 @@ void TQuickHosts::AddOrUpdate(const THost& host)
         element = HostXML::FindHostElement(doc_.Root(), host.HostID, false);
     if (!element)
         element = doc_.AppendElement(doc_.Root(), "Host");
-    HostXML::WriteHost(doc_, element, host, THostFormat::QuickHosts);
+    HostXML::WriteHost(doc_, element, host, THostFormat::QuickHosts, &secrets_);
     if (existing)
         existing->Assign(host);
     else
@@ -84,4 +85,15 @@ void TQuickHosts::Delete(const THost* entry)
     Save();
 }
 
-void TQuickHosts::Save() { doc_.Save(); }
+void TQuickHosts::MovePasswordsToKeyring()
+{
+    if (secrets_.MoveToKeyring(doc_))
+        Save();
+}
+
+void TQuickHosts::Save()
+{
+    secrets_.MoveToKeyring(doc_);
+    doc_.Save();
+    secrets_.DropUnreferenced(doc_.Root());
+}

@@ -13,8 +13,11 @@
 //   is not a GUID; entries read before it stay in the list.
 // - AddOrUpdate() and Delete() save at once; the destructor saves too,
 //   except after a failed load (so a damaged file is never rewritten).
+// - Passwords go to the desktop's keyring when a secret store is installed,
+//   as for the host tree (THostSecrets).
 
 #include "hosts/Host.h"
+#include "hosts/HostSecrets.h"
 #include "store/XMLDocument.h"
 
 #include <memory>
@@ -43,11 +46,15 @@ public:
     /// A record not in the list is ignored.
     void Delete(const THost* entry);
     void Save();
+    /// As THosts::MovePasswordsToKeyring and THosts::PasswordUnreadable.
+    void MovePasswordsToKeyring();
+    bool PasswordUnreadable(const std::string& hostID) const { return secrets_.HostUnreadable(hostID); }
 
 private:
     void LoadList();
 
     TXMLDocument doc_;
+    THostSecrets secrets_{"QuickHosts/"};
     std::vector<std::unique_ptr<THost>> items_;
     bool loadFailed_ = false;
 };

@@ -49,6 +49,21 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"HostsForm_IDS_3", "Host-ID: N/A"},
     {"HostsForm_IDS_4", "Host-ID: %s"},
     {"HostsForm_IDS_5", "New host"},
+    {"HostsForm_strImportBadLine", "Line %d is not an ftp:// address: %s"},
+    {"HostsForm_strImportBadSite", "The site \"%s\" is damaged: %s"},
+    {"HostsForm_strImportDamaged", "The file is damaged: %s"},
+    {"HostsForm_strImportFailed", "No sites were imported from %s.\r\n\r\n%s"},
+    {"HostsForm_strImportFilter", "Site files (*.xml);;Lists of ftp:// addresses (*.txt);;All files (*)"},
+    {"HostsForm_strImportGroup", "Imported sites"},
+    {"HostsForm_strImportNoPasswords",
+     "%d password(s) are protected by a master password and were not imported."},
+    {"HostsForm_strImportNoSites", "The file holds no sites to import."},
+    {"HostsForm_strImportResult", "%d site(s) imported into the group \"%s\"."},
+    {"HostsForm_strImportSkipped",
+     "%d site(s) skipped: they use SFTP or another protocol that Tovrel FTP does not speak."},
+    {"HostsForm_strImportTitle", "Import sites"},
+    {"HostsForm_strImportUnknown", "The file is neither a site manager file nor a list of ftp:// addresses."},
+    {"HostsForm_strImportUnreadable", "The file could not be read: %s"},
     {"MainForm_HelpFileNotFound", "Could not locate help file (%s)"},
     {"MainForm_IDS_15", "New folder"},
     {"MainForm_IDS_16", "New folder (%d)"},
@@ -77,6 +92,8 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"MainForm_strHelp", "Help"},
     {"MainForm_strHosts", "Hosts"},
     {"MainForm_strInformation", "Information"},
+    {"MainForm_strKeyringUnavailable",
+     "The desktop keyring cannot be used (%s). Stored passwords stay in the program's data files until it can."},
     {"MainForm_strNewVersionAvailable",
      "There is a new version available. You have version %s, the latest version is %s.\r\nWould you like to download the update now?"},
     {"MainForm_strNo", "&No"},
@@ -200,7 +217,7 @@ constexpr bool IsStrictlySorted() {
     return true;
 }
 static_assert(IsStrictlySorted(), "string table must be sorted and free of duplicate names");
-static_assert(kEntries.size() == 146);
+static_assert(kEntries.size() == 160);
 
 } // namespace
 

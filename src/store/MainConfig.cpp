@@ -1,6 +1,7 @@
 #include "store/MainConfig.h"
 
 #include "store/DataDirectory.h"
+#include "store/SecretStore.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -18,6 +19,25 @@ constexpr const char* kRootName = "Config";
 constexpr const char* kValueAttribute = "value";
 
 std::atomic<TMainConfig*> gInstance{nullptr};
+
+// Settings whose value goes to the desktop's keyring when one is installed.
+// In the file such an element then has no "value" but the mark below.
+constexpr std::string_view kKeyringKeys[] = {"DefaultProxyPassword"};
+constexpr const char* kKeyringMark = "InKeyring";
+
+std::string KeyringName(std::string_view key) { return "Settings/" + std::string(key); }
+
+bool IsMarked(pugi::xml_node element)
+{
+    if (!element || TXMLDocument::Attribute(element, kValueAttribute))
+        return false;
+    const auto mark = TXMLDocument::Attribute(element, kKeyringMark);
+    try {
+        return mark && TXMLDocument::ParseBool(*mark);
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
 
 // Element names the writer may produce without making the file unloadable:
 // a letter or "_" first, then letters, digits, "_", "-" or ".".
@@ -67,6 +87,28 @@ TMainConfig::TMainConfig(TGivenDirectory, std::string dataDirectory)
         throw EInOutError("The data directory " + dataDirectory_ + " does not exist");
     createdFile_ = !QFileInfo::exists(QString::fromStdString(JoinPath(dataDirectory_, kFileName)));
     doc_ = std::make_unique<TXMLDocument>(dataDirectory_, kFileName, kRootName);
+    ReadKeyringValues();
+}
+
+void TMainConfig::ReadKeyringValues()
+{
+    std::vector<std::string> wanted;
+    for (std::string_view key : kKeyringKeys)
+        if (IsMarked(TXMLDocument::FindChild(doc_->Root(), key)))
+            wanted.push_back(KeyringName(key));
+    if (wanted.empty())
+        return;
+    const std::shared_ptr<ISecretStore> store = ISecretStore::Instance();
+    const ISecretStore::TReadResult read = store ? store->Read(wanted) : ISecretStore::TReadResult{};
+    for (std::string_view key : kKeyringKeys) {
+        const std::string name = KeyringName(key);
+        if (!IsMarked(TXMLDocument::FindChild(doc_->Root(), key)))
+            continue;
+        TKeyringValue& value = keyringValues_[std::string(key)];
+        const auto found = read.Found.find(name);
+        value.Value = found != read.Found.end() ? found->second : std::string();
+        value.Unreadable = found == read.Found.end() && !read.Missing.count(name);
+    }
 }
 
 TMainConfig::~TMainConfig()
@@ -99,6 +141,9 @@ std::optional<std::string> TMainConfig::ReadStored(std::string_view key) const
     const pugi::xml_node element = TXMLDocument::FindChild(doc_->Root(), key);
     if (!element)
         return std::nullopt;
+    if (IsMarked(element))
+        if (const auto kept = keyringValues_.find(key); kept != keyringValues_.end())
+            return kept->second.Value;
     return TXMLDocument::Attribute(element, kValueAttribute);
 }
 
@@ -116,13 +161,63 @@ void TMainConfig::WriteValue(std::string_view key, std::string_view value)
     pugi::xml_node element = TXMLDocument::FindChild(doc_->Root(), key);
     if (!element)
         element = doc_->AppendElement(doc_->Root(), key);
+    if (IsMarked(element)) {
+        const auto kept = keyringValues_.find(key);
+        // Unchanged, or the unreadable value written back as empty: the
+        // keyring keeps it.
+        if (kept != keyringValues_.end() && (kept->second.Unreadable ? value.empty() : kept->second.Value == value))
+            return;
+        element.remove_attribute(kKeyringMark);
+    }
     doc_->SetAttribute(element, kValueAttribute, value);
 }
 
 void TMainConfig::Save()
 {
-    const std::lock_guard guard(lock_);
-    doc_->Save();
+    // The keyring is asked without the lock held: it may take its time, and
+    // other threads read settings meanwhile.
+    const std::shared_ptr<ISecretStore> store = ISecretStore::Instance();
+    std::map<std::string, std::string> plain;
+    if (store) {
+        const std::lock_guard guard(lock_);
+        for (std::string_view key : kKeyringKeys) {
+            const auto value = TXMLDocument::Attribute(TXMLDocument::FindChild(doc_->Root(), key), kValueAttribute);
+            if (value && !value->empty())
+                plain[KeyringName(key)] = *value;
+        }
+    }
+    const std::set<std::string> confirmed = plain.empty() ? std::set<std::string>{} : store->Write(plain);
+    std::vector<std::string> stale;
+    {
+        const std::lock_guard guard(lock_);
+        MarkConfirmed(plain, confirmed);
+        doc_->Save();
+        for (std::string_view key : kKeyringKeys) {
+            const auto kept = keyringValues_.find(key);
+            if (kept != keyringValues_.end() && !IsMarked(TXMLDocument::FindChild(doc_->Root(), key))) {
+                stale.push_back(KeyringName(key));
+                keyringValues_.erase(kept);
+            }
+        }
+    }
+    // Only once the file no longer refers to them.
+    if (store && !stale.empty())
+        store->Delete(stale);
+}
+
+void TMainConfig::MarkConfirmed(const std::map<std::string, std::string>& written, const std::set<std::string>& confirmed)
+{
+    for (std::string_view key : kKeyringKeys) {
+        const std::string name = KeyringName(key);
+        pugi::xml_node element = TXMLDocument::FindChild(doc_->Root(), key);
+        const auto value = TXMLDocument::Attribute(element, kValueAttribute);
+        // A value changed while the keyring was asked stays in the file.
+        if (!confirmed.count(name) || !value || *value != written.at(name))
+            continue;
+        element.remove_attribute(kValueAttribute);
+        doc_->SetAttribute(element, kKeyringMark, "True");
+        keyringValues_[std::string(key)] = {*value, false};
+    }
 }
 
 int TMainConfig::ReadInteger(std::string_view key, int defaultValue) const

@@ -16,6 +16,12 @@
 //   attribute is absent. A stored value that does not convert to the key's
 //   type raises EConvertError, except "Language" (answers 1033) and
 //   enumerations (an unknown name answers the key's default).
+// - With a secret store installed (store/SecretStore.h), Save() moves the
+//   default proxy password into the desktop's keyring; the file then keeps
+//   only the mark "InKeyring" on its element, and construction reads the
+//   value back. A value the keyring did not confirm stays in the file; one
+//   it could not give back reads as empty and keeps its mark until another
+//   value is written.
 // - Keys must be XML names; WriteValue refuses anything else with
 //   std::invalid_argument so that the file always stays loadable.
 // - Construction raises EInOutError (data directory), EXMLParseError (a
@@ -26,8 +32,10 @@
 #include "store/XMLConfig.h"
 #include "store/XMLDocument.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -183,7 +191,7 @@ public:
     void SetDefaultProxyPort(int value);
     std::string DefaultProxyUsername() const;
     void SetDefaultProxyUsername(std::string_view value);
-    /// Stored as plain text.
+    /// Stored as plain text, or in the desktop's keyring.
     std::string DefaultProxyPassword() const;
     void SetDefaultProxyPassword(std::string_view value);
 
@@ -210,12 +218,20 @@ private:
     template <typename E, std::size_t N>
     E ReadEnum(std::string_view key, const std::array<std::string_view, N>& names, E defaultValue) const;
     std::shared_ptr<IRegistrySwitches> Switches() const;
+    void ReadKeyringValues();
+    void MarkConfirmed(const std::map<std::string, std::string>& written, const std::set<std::string>& confirmed);
+
+    struct TKeyringValue {
+        std::string Value;
+        bool Unreadable = false; // the keyring did not give it back
+    };
 
     mutable std::mutex lock_; // the settings lock: first member, destroyed last
     std::string dataDirectory_;
     bool createdFile_ = false;
     std::unique_ptr<TXMLDocument> doc_;
     std::shared_ptr<IRegistrySwitches> switches_;
+    std::map<std::string, TKeyringValue, std::less<>> keyringValues_; // settings the file marks as kept in the keyring
 };
 
 /// The process-wide settings; raises std::logic_error when none is installed.

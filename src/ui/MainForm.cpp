@@ -114,6 +114,14 @@ void TMainForm::CreateStores()
     transferTypes_ = std::make_unique<TFileTransferTypes>(dir);
     hosts_ = std::make_unique<THosts>(dir);
     quickHosts_ = std::make_unique<TQuickHosts>(dir);
+    // A keyring that has appeared since the last start takes the passwords
+    // the files still hold.
+    try {
+        hosts_->MovePasswordsToKeyring();
+        quickHosts_->MovePasswordsToKeyring();
+    } catch (const std::exception& e) {
+        WriteLog(lkStatus, e.what());
+    }
 }
 
 void TMainForm::WriteAppFilename()
