@@ -2,6 +2,8 @@
 
 #include "hosts/HostTreeNode.h"
 #include "hosts/Hosts.h"
+#include "hosts/SiteImport.h"
+#include "i18n/Format.h"
 #include "i18n/LanguageManager.h"
 #include "platform/Dialup.h"
 #include "store/MainConfig.h"
@@ -16,6 +18,7 @@
 #include <QCollator>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -269,6 +272,12 @@ void THostManagerForm::BuildActions()
     add(QStringLiteral("Copy"), tr("&Copy"), QKeySequence(QKeySequence::Copy), &THostManagerForm::CopySelected);
     add(QStringLiteral("Paste"), tr("&Paste"), QKeySequence(QKeySequence::Paste), &THostManagerForm::PasteAddress);
     add(QStringLiteral("Delete"), tr("&Delete"), QKeySequence(QKeySequence::Delete), &THostManagerForm::DeleteSelected);
+    // Not about the selected node: the toolbar only.
+    auto* import = new QAction(QStringLiteral("Import sites\u2026"), this);
+    import->setObjectName(QStringLiteral("Import"));
+    connect(import, &QAction::triggered, this, &THostManagerForm::ImportSites);
+    toolbar->addSeparator();
+    toolbar->addAction(import);
 }
 
 void THostManagerForm::RegisterTexts()
@@ -288,6 +297,7 @@ void THostManagerForm::RegisterTexts()
     int entry = 11;
     for (const auto& [name, caption] : actions)
         texts->AddText(entry++, ActionNamed(QString::fromLatin1(name)), QString::fromLatin1(caption));
+    texts->AddText(entry++, ActionNamed(QStringLiteral("Import")), QStringLiteral("Import sites\u2026"));
     pages_->RegisterTexts(*texts, 100);
     texts->SetOnApplied([this] { pages_->ShowHostID(pages_->ShownHostID()); });
 }
@@ -567,6 +577,62 @@ QTreeWidgetItem* THostManagerForm::AddHostFromAddress(const QString& address, QT
     Sort();
     tree_->setCurrentItem(item);
     return item;
+}
+
+void THostManagerForm::ImportSites()
+{
+    const QString path = QFileDialog::getOpenFileName(this, Q(LoadStr("HostsForm_strImportTitle")), QString(),
+                                                      Q(LoadStr("HostsForm_strImportFilter")));
+    if (!path.isEmpty())
+        ImportSitesFrom(path);
+}
+
+bool THostManagerForm::ImportSitesFrom(const QString& path)
+{
+    TSiteImport sites;
+    try {
+        sites = TSiteImport::FromFile(path.toStdString());
+    } catch (const ESiteImportError& e) {
+        QMessageBox::warning(this, Q(LoadStr("MainForm_strError")),
+                             Q(Format(LoadStr("HostsForm_strImportFailed"), path.toStdString(), e.what())));
+        return false;
+    }
+    QString group;
+    if (sites.Imported > 0) {
+        if (THost* shown = HostOf(tree_->currentItem()))
+            pages_->StoreInto(*shown);
+        group = NewImportGroupName();
+        filling_ = true;
+        QTreeWidgetItem* item = NewItem(root_, group, nullptr);
+        AddNodes(sites.Tree, item);
+        filling_ = false;
+        item->setExpanded(true);
+        SetChanged(true);
+        Sort();
+        Reselect(item);
+    }
+    QStringList lines{Q(Format(LoadStr("HostsForm_strImportResult"), sites.Imported, group.toStdString()))};
+    if (sites.Skipped > 0)
+        lines << Q(Format(LoadStr("HostsForm_strImportSkipped"), sites.Skipped));
+    if (sites.PasswordsLeftOut > 0)
+        lines << Q(Format(LoadStr("HostsForm_strImportNoPasswords"), sites.PasswordsLeftOut));
+    QMessageBox::information(this, Q(LoadStr("MainForm_strInformation")), lines.join(QStringLiteral("\n\n")));
+    return sites.Imported > 0;
+}
+
+QString THostManagerForm::NewImportGroupName() const
+{
+    const QString base = Q(LoadStr("HostsForm_strImportGroup"));
+    auto taken = [this](const QString& name) {
+        for (int i = 0; i < root_->childCount(); ++i)
+            if (!HostOf(root_->child(i)) && root_->child(i)->text(0).compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    QString name = base;
+    for (int n = 2; taken(name); ++n)
+        name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+    return name;
 }
 
 int THostManagerForm::IndexOf(const QTreeWidgetItem* item) const

@@ -59,6 +59,14 @@ public:
     void CutSelected();
     /// A host made from the clipboard's ftp:// address.
     void PasteAddress();
+    /// "Import sites…": asks for a site manager file or a list of ftp://
+    /// addresses and imports it (ImportSitesFrom).
+    void ImportSites();
+    /// Adds the sites of `path` under a new group below the root (folders as
+    /// groups, every host with a new host ID) and tells the user what came
+    /// in and what was skipped; a file that cannot be read whole changes
+    /// nothing and is reported. Answers whether any site came in.
+    bool ImportSitesFrom(const QString& path);
     void Apply();
     bool Changed() const { return changed_; }
 
@@ -101,6 +109,7 @@ private:
     QTreeWidgetItem* ItemAtIndex(int index) const;
     QTreeWidgetItem* CopyNode(const QTreeWidgetItem* source, QTreeWidgetItem* parent);
     QTreeWidgetItem* AddHostFromAddress(const QString& address, QTreeWidgetItem* group);
+    QString NewImportGroupName() const;
     void Reselect(QTreeWidgetItem* item);
 
     TMainConfig& config_;

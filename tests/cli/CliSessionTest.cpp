@@ -4,6 +4,8 @@
 // chosen with --site.
 #include "CliRunner.h"
 #include "hosts/Hosts.h"
+#include "platform/KeyringSecretStore.h"
+#include "platform/KeyringSession.h"
 #include "servers/TestServers.h"
 
 #include <gtest/gtest.h>
@@ -288,6 +290,48 @@ TEST(CliSite, StoredHostIsUsedByName)
     r = RunCli("ls --site 'nobody here' /", config, env);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Contains(r.err, "No stored host named")) << r.err;
+    RemoveTree(config);
+}
+
+// A stored host whose password the program moved into the desktop's keyring:
+// --site reads it from there, and says clearly why it cannot when there is
+// no keyring to ask.
+TEST(CliSite, PasswordKeptInTheKeyring)
+{
+    TKeyringSession& session = TKeyringSession::Shared();
+    ASSERT_TRUE(session.StartKeyring());
+    FixtureTree tree;
+    AddSessionCases(tree.Root());
+    VsftpdServer server(tree.Root());
+    const std::string config = MakeTempDir("tovrel-cli-keyring-");
+    const std::string data = config + "/Tovrel FTP";
+    fs::create_directories(data);
+    ISecretStore::SetInstance(std::make_shared<TKeyringSecretStore>());
+    {
+        THosts hosts(data);
+        THost host{THostDefaults{}};
+        host.CommonName = "Keyring Box";
+        host.Hostname = "127.0.0.1";
+        host.Port = server.Port();
+        host.Username = server.User();
+        host.Password = server.Password();
+        hosts.AddOrUpdate(host);
+    }
+    ISecretStore::SetInstance(nullptr);
+    ASSERT_TRUE(Contains(ReadWholeFile(data + "/Hosts.xml"), "PasswordInKeyring=\"True\""));
+
+    const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(config) + " " + session.ShellEnvironment();
+    auto r = RunCli("ls --site 'keyring box' /tree", config, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "match-top.txt")) << r.out;
+
+    r = RunCli("ls --site 'keyring box' /tree", config,
+               "env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY XDG_CONFIG_HOME=" + ShellQuote(config));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "The password of \"keyring box\" is kept in the desktop keyring, which could not "
+                                "give it back: Cannot autolaunch D-Bus without X11 $DISPLAY."))
+        << r.err;
+    EXPECT_TRUE(Contains(ReadWholeFile(data + "/Hosts.xml"), "PasswordInKeyring=\"True\"")) << "the mark stays";
     RemoveTree(config);
 }
 

@@ -10,3 +10,6 @@ tovrel_test(test_hosts_hosts LABELS hosts unit
 tovrel_test(test_hosts_filters LABELS hosts unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FiltersTest.cpp ${CMAKE_CURRENT_LIST_DIR}/FileTransferTypesTest.cpp
   DEPS tovrel_hosts Qt6::Core)
+tovrel_test(test_hosts_siteimport LABELS hosts unit
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SiteImportTest.cpp
+  DEPS tovrel_hosts Qt6::Core)

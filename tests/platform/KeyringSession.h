@@ -41,9 +41,12 @@ public:
         return session;
     }
 
+    /// A session of its own, for a program with its own application object
+    /// (widget tests); it must outlive every use of the keyring.
     TKeyringSession()
     {
-        TestCoreApp();
+        if (!QCoreApplication::instance())
+            TestCoreApp();
         home_ = dir_.path() + QStringLiteral("/home");
         for (const char* sub : {"home", "home/data", "home/config", "home/cache", "run", "services"})
             QDir().mkpath(dir_.path() + QLatin1Char('/') + QLatin1String(sub));

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QClipboard>
 #include <QLabel>
@@ -32,6 +33,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -469,6 +471,66 @@ TEST_F(HostManagerTest, WizardStepsThroughItsPagesAndAddsAnAnonymousHost)
     EXPECT_EQ(added->Password, "guest@example.net");
     EXPECT_TRUE(added->IsAnonymous);
     EXPECT_EQ(added->Port, 21);
+}
+
+// "Import sites…" on the toolbar: the chosen file's sites come in under a
+// new group (its folders as groups), the message tells what came in and
+// what was skipped, and nothing existing changes until Apply.
+TEST_F(HostManagerTest, ImportSitesAddsANewGroupAndSaysWhatCameIn)
+{
+    const QString file = QString::fromLatin1(TOVREL_FIXTURES_DIR) + "/hosts/import/sitemanager.xml";
+    THostManagerForm form(*config, *hosts);
+    form.show();
+    QAction* import = form.ActionNamed("Import");
+    ASSERT_NE(import, nullptr);
+    EXPECT_EQ(import->text(), QString::fromUtf8("Import sites\u2026"));
+    QString message;
+    guitest::WhenModal([file](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    AnswerNextQuestion(QMessageBox::Ok, &message);
+    import->trigger();
+    EXPECT_EQ(message, "4 site(s) imported into the group \"Imported sites\".\n\n"
+                       "3 site(s) skipped: they use SFTP or another protocol that Tovrel FTP does not speak.\n\n"
+                       "1 password(s) are protected by a master password and were not imported.");
+    QTreeWidgetItem* root = form.Tree()->topLevelItem(0);
+    QTreeWidgetItem* group = Find(root, "Imported sites");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(form.Tree()->currentItem(), group);
+    EXPECT_EQ(Captions(group), QStringList({"Work", "Example & Co", "Mirror"}));
+    EXPECT_EQ(Captions(Find(group, "Work")), QStringList({"Deep", "Work files"}));
+    EXPECT_EQ(Captions(root), QStringList({"Archive", "Imported sites", "work", "alpha2", "beta"}));
+    EXPECT_TRUE(form.ApplyButton()->isEnabled());
+    EXPECT_EQ(hosts->Count(), 3) << "nothing is stored before Apply";
+
+    // A second import of the same file makes a group of its own.
+    AnswerNextQuestion(QMessageBox::Ok, &message);
+    EXPECT_TRUE(form.ImportSitesFrom(file));
+    EXPECT_TRUE(message.startsWith("4 site(s) imported into the group \"Imported sites (2)\".")) << message.toStdString();
+    form.Apply();
+    THosts reread(dataDir);
+    EXPECT_EQ(reread.Count(), 3 + 4 + 4);
+    std::set<std::string> ids;
+    for (const auto& host : reread.Items())
+        ids.insert(host->HostID);
+    EXPECT_EQ(ids.size(), 11u);
+}
+
+TEST_F(HostManagerTest, DamagedImportChangesNothingAndSaysWhy)
+{
+    THostManagerForm form(*config, *hosts);
+    form.show();
+    const QString file = QString::fromLatin1(TOVREL_FIXTURES_DIR) + "/hosts/import/badport.xml";
+    QString message;
+    AnswerNextQuestion(QMessageBox::Ok, &message);
+    EXPECT_FALSE(form.ImportSitesFrom(file));
+    EXPECT_EQ(message, "No sites were imported from " + file
+                           + ".\r\n\r\nThe site \"Mirror\" is damaged: Port \"21x\" is not a number");
+    EXPECT_EQ(Captions(form.Tree()->topLevelItem(0)), QStringList({"Archive", "work", "alpha2", "beta"}));
+    EXPECT_FALSE(form.ApplyButton()->isEnabled());
 }
 
 } // namespace
