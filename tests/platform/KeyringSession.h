@@ -68,9 +68,10 @@ public:
     const std::string& Address() const { return address_; }
 
     /// Starts gnome-keyring-daemon on the bus with an unlocked login
-    /// keyring and waits (at most 20 s) until it answers for the secret
-    /// service.
-    bool StartKeyring()
+    /// keyring (`unlocked` false: with none, and no one to ask for a
+    /// password, so every write is refused) and waits (at most 20 s) until
+    /// it answers for the secret service.
+    bool StartKeyring(bool unlocked = true)
     {
         if (KeyringRunning())
             return true;
@@ -78,11 +79,14 @@ public:
         keyring_ = std::make_unique<QProcess>();
         keyring_->setProcessEnvironment(DaemonEnvironment());
         keyring_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        keyring_->start(QStringLiteral("gnome-keyring-daemon"),
-                        {QStringLiteral("--unlock"), QStringLiteral("--foreground"), QStringLiteral("--components=secrets")});
+        QStringList arguments{QStringLiteral("--foreground"), QStringLiteral("--components=secrets")};
+        if (unlocked)
+            arguments.prepend(QStringLiteral("--unlock"));
+        keyring_->start(QStringLiteral("gnome-keyring-daemon"), arguments);
         if (!keyring_->waitForStarted(10000))
             return false;
-        keyring_->write("test-login-password");
+        if (unlocked)
+            keyring_->write("test-login-password");
         keyring_->closeWriteChannel();
         return SpinUntil([] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(
                                          QStringLiteral("org.freedesktop.secrets")); },

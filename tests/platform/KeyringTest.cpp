@@ -314,4 +314,26 @@ TEST_F(Keyring, UnreadablePasswordsKeepTheirMarks)
     EXPECT_EQ(config.DefaultProxyPassword(), "typed anew");
 }
 
+// A keyring without a collection to write to (never unlocked, nobody to ask)
+// refuses every write: passwords stay in the file, and the log is told why.
+TEST_F(Keyring, RefusingKeyringKeepsThePasswordsInTheFiles)
+{
+    if (!NeedsBareSession())
+        GTEST_SKIP() << "needs a process of its own (ctest runs each case alone)";
+    ASSERT_TRUE(TKeyringSession::Shared().StartKeyring(false));
+    TInstalledKeyring keyring;
+    const THost host = HostWithSecrets("zeta", "refused-pw");
+    THosts hosts(dir_.Path());
+    hosts.AddOrUpdate(host);
+    TMainConfig config(dir_.Path());
+    config.SetDefaultProxyPassword("refused-proxy");
+    config.Save();
+    EXPECT_THAT(THostsTestDir::Read(dir_.File("Hosts.xml")), HasSubstr(EncryptPassword(host.HostID, "refused-pw")));
+    EXPECT_THAT(THostsTestDir::Read(dir_.File("Hosts.xml")), Not(HasSubstr("InKeyring")));
+    EXPECT_THAT(THostsTestDir::Read(dir_.File("Config.xml")), HasSubstr("value=\"refused-proxy\""));
+    ASSERT_EQ(keyring.Notices.size(), 1u);
+    EXPECT_THAT(keyring.Notices.front(), HasSubstr("collection"));
+    EXPECT_EQ(THosts(dir_.Path()).FindByHostID(host.HostID)->Password, "refused-pw");
+}
+
 } // namespace
