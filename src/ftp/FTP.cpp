@@ -5,6 +5,7 @@
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
 #include "ftp/OTP.h"
+#include "ftp/SSLExceptions.h"
 #include "ftp/SocksErrors.h"
 #include "ftp/listparse/ListRegistry.h"
 
@@ -254,6 +255,9 @@ void TIdFTP::StartControlTLS()
 {
     try {
         io_->SetPassThrough(false, Host);
+    } catch (const EIdOSSLCertificateRefused&) {
+        CloseConnection();  // nothing was sent over TLS; the refusal is the report
+        throw;
     } catch (const std::exception&) {
         CloseConnection();
         throw EIdTLSClientTLSHandShakeFailed();

@@ -42,6 +42,31 @@ std::string Fingerprint(X509* cert) {
     return text;
 }
 
+// The DNS and IP entries of the subject alternative names, as "DNS:name"
+// and "IP:address"; other kinds are of no use to a user checking a server.
+std::vector<std::string> AltNamesOf(X509* cert) {
+    std::vector<std::string> names;
+    auto* sans = static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(cert, NID_subject_alt_name, nullptr, nullptr));
+    if (!sans) return names;
+    for (int i = 0; i < sk_GENERAL_NAME_num(sans); ++i) {
+        const GENERAL_NAME* name = sk_GENERAL_NAME_value(sans, i);
+        if (name->type == GEN_DNS) {
+            const ASN1_IA5STRING* dns = name->d.dNSName;
+            std::string text(reinterpret_cast<const char*>(ASN1_STRING_get0_data(dns)),
+                             static_cast<size_t>(ASN1_STRING_length(dns)));
+            if (text.find('\0') == std::string::npos) names.push_back("DNS:" + text);
+        } else if (name->type == GEN_IPADD) {
+            const ASN1_OCTET_STRING* ip = name->d.iPAddress;
+            char buf[INET6_ADDRSTRLEN] = {};
+            const int len = ASN1_STRING_length(ip);
+            const int family = len == 4 ? AF_INET : len == 16 ? AF_INET6 : 0;
+            if (family && inet_ntop(family, ASN1_STRING_get0_data(ip), buf, sizeof buf)) names.push_back(std::string("IP:") + buf);
+        }
+    }
+    GENERAL_NAMES_free(sans);
+    return names;
+}
+
 bool IsIpAddress(const std::string& host) {
     unsigned char buf[16];
     return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
@@ -57,6 +82,7 @@ TIdPeerCertificate TIdPeerCertificate::FromX509(X509* cert) {
     c.NotBefore = TimeOf(X509_get0_notBefore(cert));
     c.NotAfter = TimeOf(X509_get0_notAfter(cert));
     c.FingerprintSHA256 = Fingerprint(cert);
+    c.AltNames = AltNamesOf(cert);
     int len = i2d_X509(cert, nullptr);
     if (len > 0) {
         c.Der.resize(static_cast<size_t>(len));

@@ -24,6 +24,9 @@ struct TIdPeerCertificate {
     std::string ChainResultText;      ///< e.g. "self-signed certificate"
     std::string HostName;             ///< the name or address the client connected to
     bool HostNameMatches = false;     ///< the certificate is valid for HostName
+    std::vector<std::string> AltNames;  ///< subject alternative names: "DNS:ftp.example.com", "IP:192.0.2.1"
+    std::string ProtocolName;         ///< of the session that presented it, e.g. "TLSv1.3"
+    std::string CipherName;           ///< e.g. "TLS_AES_256_GCM_SHA384"
 
     /// Reads the fields of cert; chain and host results are filled by the caller.
     static TIdPeerCertificate FromX509(X509* cert);

@@ -5,6 +5,7 @@
 // socket said, for logs.
 
 #include "ftp/IdExceptions.h"
+#include "ftp/PeerCertificate.h"
 
 #include <string>
 
@@ -52,3 +53,28 @@ TOVREL_OSSL_ERROR(EIdOSSLReadError, EIdOpenSSLError, "SSL read failed.");
 TOVREL_OSSL_ERROR(EIdOSSLWriteError, EIdOpenSSLError, "SSL write failed.");
 
 #undef TOVREL_OSSL_ERROR
+
+/// The server's certificate was not accepted (OnVerifyPeer said no). The
+/// connection was dropped right after the handshake, before any application
+/// byte went out; the certificate is kept for the report.
+class EIdOSSLCertificateRefused : public EIdOpenSSLError {
+public:
+    explicit EIdOSSLCertificateRefused(TIdPeerCertificate certificate,
+                                       const std::string& message = "The server's certificate was refused.",
+                                       std::string reason = {})
+        : EIdOpenSSLError(message, std::move(reason)), certificate_(std::move(certificate)) {}
+    const TIdPeerCertificate& Certificate() const noexcept { return certificate_; }
+
+private:
+    TIdPeerCertificate certificate_;
+};
+
+/// A data connection presented another certificate than its control
+/// connection (Reason() names both fingerprints).
+class EIdOSSLCertificateMismatch : public EIdOSSLCertificateRefused {
+public:
+    EIdOSSLCertificateMismatch(TIdPeerCertificate certificate, std::string reason)
+        : EIdOSSLCertificateRefused(std::move(certificate),
+                                    "The data connection presented another certificate than the control connection.",
+                                    std::move(reason)) {}
+};

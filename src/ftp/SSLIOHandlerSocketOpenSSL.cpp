@@ -26,7 +26,10 @@ TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() {
 
 void TIdSSLIOHandlerSocketOpenSSL::EnsureContext() {
     if (context_) return;
-    context_ = std::make_shared<TIdSSLContext>(SSLOptions, TIdSSLEvents{OnStatusInfo, OnGetPassword, OnVerifyPeer});
+    // OnVerifyPeer is asked after the handshake (CheckPeer), not from inside
+    // OpenSSL: the answer may take a user's time, and a transfer thread must
+    // not hold a half-done handshake meanwhile.
+    context_ = std::make_shared<TIdSSLContext>(SSLOptions, TIdSSLEvents{OnStatusInfo, OnGetPassword, nullptr});
 }
 
 int TIdSSLIOHandlerSocketOpenSSL::HandshakeTimeoutMs() const {
@@ -43,6 +46,7 @@ void TIdSSLIOHandlerSocketOpenSSL::Open(const std::string& host, std::uint16_t p
     if (!cloned_) {
         // A control connection, perhaps to another server than last time.
         tlsHost_ = host;
+        pinnedFingerprint_.clear();
         resume_.reset();
         store_ = std::make_shared<SessionStore>();
     }
@@ -66,8 +70,25 @@ void TIdSSLIOHandlerSocketOpenSSL::StartTLS(const std::string& host) {
     EnsureContext();
     auto session = std::make_unique<TIdSSLSocket>(*context_);
     session->Connect(fd_, host, HandshakeTimeoutMs(), resume_, group_);
+    CheckPeer(*session);
     session_ = std::move(session);
     passThrough_ = false;
+}
+
+void TIdSSLIOHandlerSocketOpenSSL::CheckPeer(TIdSSLSocket& session) {
+    const TIdPeerCertificate presented = session.PeerCertificate().value_or(TIdPeerCertificate{});
+    if (cloned_) {
+        if (!pinnedFingerprint_.empty() && presented.FingerprintSHA256 != pinnedFingerprint_)
+            throw EIdOSSLCertificateMismatch(presented, "control connection " + pinnedFingerprint_ +
+                                                            ", data connection " +
+                                                            (presented.FingerprintSHA256.empty()
+                                                                 ? std::string("none")
+                                                                 : presented.FingerprintSHA256));
+        return;
+    }
+    // The session (unique_ptr of the caller) goes without a close_notify.
+    if (OnVerifyPeer && !OnVerifyPeer(presented)) throw EIdOSSLCertificateRefused(presented);
+    pinnedFingerprint_ = presented.FingerprintSHA256;
 }
 
 void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool passThrough, const std::string& host) {
@@ -111,6 +132,7 @@ std::unique_ptr<TIdIOHandler> TIdSSLIOHandlerSocketOpenSSL::Clone() const {
     copy->OnVerifyPeer = OnVerifyPeer;
     copy->HandshakeTimeout = HandshakeTimeout;
     copy->tlsHost_ = tlsHost_;
+    copy->pinnedFingerprint_ = pinnedFingerprint_;
     copy->resume_ = TakeSessionToOffer();
     copy->group_ = session_ ? session_->NegotiatedGroup() : group_;
     copy->store_ = store_;

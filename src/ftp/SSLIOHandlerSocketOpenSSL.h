@@ -37,6 +37,15 @@ public:
     TIdSSLOptions SSLOptions;
     std::function<void(const std::string& text)> OnStatusInfo;
     std::function<std::string()> OnGetPassword;
+    /// The trust decision of a control connection: asked once per TLS start,
+    /// after the handshake and before any application byte is sent or read,
+    /// with the certificate, protocol and cipher filled in. False drops the
+    /// session without a word (not even close_notify) and raises
+    /// EIdOSSLCertificateRefused; the caller closes the socket. Unset: every
+    /// certificate is accepted unless SSLOptions.VerifyMode asks otherwise.
+    /// Data connections (clones) are never asked: they must present the
+    /// certificate their control connection accepted, else
+    /// EIdOSSLCertificateMismatch.
     std::function<bool(const TIdPeerCertificate& certificate)> OnVerifyPeer;
     /// Limit of a handshake in ms; 0 uses ReadTimeout, or 30000 when that is 0.
     int HandshakeTimeout = 0;
@@ -79,6 +88,7 @@ protected:
 private:
     void EnsureContext();
     void StartTLS(const std::string& host);
+    void CheckPeer(TIdSSLSocket& session);
     int HandshakeTimeoutMs() const;
     int ShutdownTimeoutMs() const;
 
@@ -95,6 +105,9 @@ private:
     std::string tlsHost_;  // the name certificates are checked against
     TIdSSLSessionPtr resume_;
     int group_ = 0;  // key-exchange group to offer first (the control connection's)
+    // The fingerprint the control connection accepted: every data connection
+    // must present it. Kept after "CCC" ended TLS on the control connection.
+    std::string pinnedFingerprint_;
     std::shared_ptr<TIdSSLContext> context_;  // shared with this connection's clones
     std::unique_ptr<TIdSSLSocket> session_;
 };

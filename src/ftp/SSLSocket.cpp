@@ -156,6 +156,19 @@ void TIdSSLSocket::Connect(int fd, const std::string& host, int timeoutMs, const
     }
     SSL_set_connect_state(ssl_);
     Handshake(timeoutMs, true);
+    // A resumed session skips the certificate check: the certificate is the
+    // one its first connection presented.
+    if (!peer_) {
+        if (X509* cert = SSL_get0_peer_certificate(ssl_)) {
+            peer_ = TIdPeerCertificate::FromX509(cert);
+            peer_->HostName = host_;
+            peer_->HostNameMatches = TIdPeerCertificate::MatchesHost(cert, host_);
+        }
+    }
+    if (peer_) {
+        peer_->ProtocolName = ProtocolName();
+        peer_->CipherName = CipherName();
+    }
 }
 
 int TIdSSLSocket::NegotiatedGroup() const {

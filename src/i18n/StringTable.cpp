@@ -17,6 +17,15 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"AddHostWizardForm_strSTEPLABEL", "Step %d of %d"},
     {"AdvancedSearchForm_strSEARCH", "&Search"},
     {"AdvancedSearchForm_strSTOP", "&Stop"},
+    {"CertificateTrust_strChainFailed", "not accepted by the system: %s"},
+    {"CertificateTrust_strExpired", "expired on %s"},
+    {"CertificateTrust_strLogNotStored", "The certificate of %s is trusted for this run only: it could not be stored (%s)."},
+    {"CertificateTrust_strLogRefused", "Certificate of %s refused (SHA-256 %s)."},
+    {"CertificateTrust_strLogTrustedAlways", "Certificate of %s trusted always (SHA-256 %s)."},
+    {"CertificateTrust_strLogTrustedThisTime", "Certificate of %s trusted this time (SHA-256 %s)."},
+    {"CertificateTrust_strNotYetValid", "not valid before %s"},
+    {"CertificateTrust_strOtherName", "made for another name: %s"},
+    {"CertificateTrust_strUntrustedIssuer", "issued by an authority that is not trusted"},
     {"CustomizeButtonsForm_strCANTREMOVE", "Can't remove host combo box."},
     {"CustomizeButtonsForm_strHOSTCOMBOBOX", "Host selector"},
     {"CustomizeButtonsForm_strHOSTLABEL", "Host-label"},
@@ -140,6 +149,9 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"MainForm_strRSFTRemoteAuthenticationFailed", "Authentication failed."},
     {"MainForm_strRSFTRemoteAuthenticationFailedLong",
      "Could not login to the remote host. Possible causes are; remote server don't allow anonymous access (if you use anonymous), you haven't specified a correct e-mail address for the anonymous password, the remote host username and/or password are incorrect."},
+    {"MainForm_strRSFTRemoteCertificateRefused", "The server's certificate was not accepted."},
+    {"MainForm_strRSFTRemoteCertificateRefusedLong",
+     "The connection was closed before the login, because the system could not vouch for the server's certificate and it was not trusted:\r\n%s\r\nSHA-256 fingerprint: %s"},
     {"MainForm_strRSFTRemoteConnectionFailed", "Connection to remote host refused."},
     {"MainForm_strRSFTRemoteConnectionFailedLong",
      "Connection to remote host was refused. Possible causes are; you aren't online, a firewall is blocking the attempt, the remote host is down, or the remote host ftp service is closed."},
@@ -217,7 +229,7 @@ constexpr bool IsStrictlySorted() {
     return true;
 }
 static_assert(IsStrictlySorted(), "string table must be sorted and free of duplicate names");
-static_assert(kEntries.size() == 160);
+static_assert(kEntries.size() == 171);
 
 } // namespace
 

@@ -2,10 +2,12 @@
 
 #include "ftp/IOHandlerStack.h"
 #include "ftp/IdExceptions.h"
+#include "ftp/SSLExceptions.h"
 #include "ftp/SSLIOHandlerSocketOpenSSL.h"
 #include "hosts/FileTransferTypes.h"
 #include "queue/QueueManager.h"
 #include "session/ApplyHost.h"
+#include "session/CertificateTrust.h"
 #include "session/EngineErrorMapping.h"
 #include "session/TransferExceptions.h"
 #include "store/MainConfig.h"
@@ -202,7 +204,7 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
         engine_.Passive = host.Passive;
         engine_.AutoLogin = false;
         if (!engine_.IOHandler())
-            InstallTransport(host.UseSSL);
+            InstallTransport(host.UseSSL, port);
         engineUsed_ = true;
     }
     if (engine_.IsConnected())
@@ -225,6 +227,10 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
     }
     try {
         engine_.Authenticate();
+    } catch (const EIdOSSLCertificateRefused& refused) {
+        EFTRemoteCertificateRefused failure(refused.Certificate());
+        RecordFailure(failure.ShortDescription());
+        throw failure;
     } catch (const std::exception&) {
         EFTRemoteAuthenticationFailed failure;
         RecordFailure(failure.ShortDescription());
@@ -236,7 +242,7 @@ void TFTPTransfer::ConnectFor(TQueueItem& item)
         throw EStopped();
 }
 
-void TFTPTransfer::InstallTransport(bool useTLS)
+void TFTPTransfer::InstallTransport(bool useTLS, std::uint16_t port)
 {
     std::unique_ptr<TIdIOHandler> transport;
     if (useTLS)
@@ -250,6 +256,9 @@ void TFTPTransfer::InstallTransport(bool useTLS)
         intercept->OnReceive = [log = trafficLog_](std::string& bytes) { log(bytes); };
         transport->Intercept = std::move(intercept);
     }
+    // A thread never asks itself: the question goes to the window, and a stop
+    // of the queue ends the wait for it.
+    InstallCertificateCheck(*transport, engine_.Host, port, [this] { return StopRequested(); });
     engine_.SetIOHandler(std::move(transport));
     engine_.SetUseTLS(useTLS ? utUseRequireTLS : utNoTLSSupport);
     // Files are protected like the login; a server that only allows clear

@@ -56,7 +56,7 @@ protected:
 
 private:
     void ConnectFor(TQueueItem& item);
-    void InstallTransport(bool useTLS);
+    void InstallTransport(bool useTLS, std::uint16_t port);
     void TransferItem(TQueueItem& item);
     void CheckInsideRoot(const TQueueItem& item, const std::string& local);
     void DownloadFile(TQueueItem& item);

@@ -2,6 +2,7 @@
 
 #include "ftp/IOHandlerStack.h"
 #include "ftp/SSLIOHandlerSocketOpenSSL.h"
+#include "session/CertificateTrust.h"
 #include "store/MainConfig.h"
 
 #include <stdexcept>
@@ -63,6 +64,8 @@ void ApplyHost(TIdFTP& engine, const THost& host, std::shared_ptr<TIdConnectionI
     else
         transport = std::make_unique<TIdIOHandlerStack>();
     transport->Intercept = std::move(intercept);
+    // Asked again after an earlier "Cancel": a connect is the user's request.
+    InstallCertificateCheck(*transport, host.Hostname, port, {}, true);
     transport->ReadTimeout = ControlReadTimeout;
     engine.SetIOHandler(std::move(transport));
     engine.SetUseTLS(host.UseSSL ? utUseRequireTLS : utNoTLSSupport);

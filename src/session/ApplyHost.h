@@ -9,7 +9,8 @@
 //   port range-checked the same way when a proxy is used).
 // - A fresh transport: TLS required ("AUTH") for "UseSSL", else plain; the
 //   engine's previous transport is freed. `intercept`, when given, sees all
-//   traffic of the new transport (the log).
+//   traffic of the new transport (the log). A TLS transport checks the
+//   server's certificate with CertificateTrust() (session/CertificateTrust.h).
 // - For "UseSSL", protected data connections ("PROT P"); a server that
 //   refuses them gets "PROT C" for the rest of that connection.
 // - The control read timeout of the program's connections: 30 000 ms.

@@ -136,6 +136,12 @@ std::unique_ptr<EFTPTransferException> SocketErrorReport(int socketErrorCode)
 
 TEngineErrorOutcome MapEngineError(TRemoteOperation operation, const std::exception& failure)
 {
+    // A refused certificate ends the connection at any step that opens one
+    // (the login for explicit TLS, the connect for implicit TLS); saying the
+    // password was wrong, or TLS missing, would mislead.
+    const auto* refused = dynamic_cast<const EIdOSSLCertificateRefused*>(&failure);
+    if (refused && !dynamic_cast<const EIdOSSLCertificateMismatch*>(refused))
+        return Show(std::make_unique<EFTRemoteCertificateRefused>(refused->Certificate()), true);
     if (ReportsSocketErrors(operation))
         if (const auto* socket = AsSocketError(failure))
             return Show(SocketErrorReport(socket->SocketErrorCode()), true);

@@ -5,6 +5,7 @@
 #include "session/EngineErrorMapping.h"
 
 #include "ftp/IdExceptions.h"
+#include "ftp/SSLExceptions.h"
 #include "ftp/SSLIOHandlerSocketOpenSSL.h"
 
 #include <chrono>
@@ -462,6 +463,8 @@ void TFTPWorker::DoConnect()
             Fire(OnConnected);
     } catch (const EIdSocketError&) {
         HandleFailure(TRemoteOperation::roConnect);
+    } catch (const EIdOSSLCertificateRefused&) {
+        HandleFailure(TRemoteOperation::roConnect);  // implicit TLS: refused before the greeting
     }
 }
 

@@ -1,5 +1,10 @@
 #include "session/TransferExceptions.h"
 
+#include "i18n/Format.h"
+#include "session/CertificateTrust.h"
+
+#include <ctime>
+
 const TTextCopies& ErrorTexts()
 {
     static TTextCopies texts(
@@ -25,6 +30,8 @@ const TTextCopies& ErrorTexts()
             EFTRemoteAuthenticationFailed::LongTextName,
             EFTRemoteTLSNotAvailable::ShortTextName,
             EFTRemoteTLSNotAvailable::LongTextName,
+            EFTRemoteCertificateRefused::ShortTextName,
+            EFTRemoteCertificateRefused::LongTextName,
             EFTRemoteConnectionFailed::ShortTextName,
             EFTRemoteConnectionFailed::LongTextName,
             EFTRemoteConnectionFailed::HostNotFoundShortTextName,
@@ -55,6 +62,24 @@ void EFTPTransferException::CopyFrom(const EFTPTransferException& other)
 
 EFTRemoteConnectionFailed::EFTRemoteConnectionFailed()
     : EFTPTransferException(ErrorTexts().Text(ShortTextName), ErrorTexts().Text(LongTextName))
+{
+}
+
+namespace {
+
+std::string RefusalDetails(const TIdPeerCertificate& certificate)
+{
+    std::string reasons;
+    for (const std::string& problem : CertificateProblems(certificate, std::time(nullptr)))
+        reasons += "- " + problem + "\r\n";
+    return Format(ErrorTexts().Text(EFTRemoteCertificateRefused::LongTextName), reasons,
+                  certificate.FingerprintSHA256);
+}
+
+} // namespace
+
+EFTRemoteCertificateRefused::EFTRemoteCertificateRefused(const TIdPeerCertificate& certificate)
+    : EFTPTransferException(ErrorTexts().Text(ShortTextName), RefusalDetails(certificate))
 {
 }
 

@@ -24,6 +24,8 @@
 #include "hosts/XMLLoadException.h"
 #include "session/TextCopies.h"
 
+#include "ftp/PeerCertificate.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -89,6 +91,16 @@ TOVREL_TRANSFER_ERROR(EFTRemoteTLSNotAvailable, "MainForm_strRSFTRemoteTLSNotSup
                       "MainForm_strRSFTRemoteTLSNotSupportedLong");
 
 #undef TOVREL_TRANSFER_ERROR
+
+/// The server's certificate was not accepted: the connection ended before
+/// the login. The long text lists why the system did not vouch for it and
+/// its SHA-256 fingerprint.
+class EFTRemoteCertificateRefused : public EFTPTransferException {
+public:
+    static constexpr const char* ShortTextName = "MainForm_strRSFTRemoteCertificateRefused";
+    static constexpr const char* LongTextName = "MainForm_strRSFTRemoteCertificateRefusedLong";
+    explicit EFTRemoteCertificateRefused(const TIdPeerCertificate& certificate);
+};
 
 /// The connection could not be made. The default texts are the general
 /// ones ("Connection to remote host refused."); HostNotFound() gives the

@@ -1,5 +1,6 @@
 #include "servers/TestServers.h"
 
+#include <atomic>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -179,18 +180,93 @@ bool PortAccepts(std::uint16_t port)
 
 }  // namespace
 
+namespace {
+
+const char* const kEcKey[] = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+
+std::vector<std::string> WithKey(std::vector<std::string> argv)
+{
+    argv.insert(argv.begin() + 2, std::begin(kEcKey), std::end(kEcKey));
+    return argv;
+}
+
+long NextSerial()
+{
+    static std::atomic<long> serial{static_cast<long>(::getpid()) * 1000};
+    return ++serial;
+}
+
+void RunOpenssl(const std::vector<std::string>& argv)
+{
+    std::string output;
+    if (RunProgram(argv, output) != 0)
+        throw std::runtime_error("openssl " + argv[1] + " failed: " + output);
+}
+
+} // namespace
+
+TestCertificateAuthority::TestCertificateAuthority() : dir_(MakeTempDir("tovrel-ca-"))
+{
+    ::chmod(dir_.c_str(), 0755);
+    certFile_ = dir_ + "/ca.pem";
+    keyFile_ = dir_ + "/ca.key";
+    RunOpenssl(WithKey({"openssl", "req", "-x509", "-keyout", keyFile_, "-out", certFile_, "-days", "2", "-subj",
+                        "/CN=Tovrel Test CA", "-addext", "basicConstraints=critical,CA:TRUE", "-addext",
+                        "keyUsage=critical,keyCertSign,cRLSign"}));
+}
+
+TestCertificateAuthority::~TestCertificateAuthority()
+{
+    RemoveTree(dir_);
+}
+
+TrustTestAuthority::TrustTestAuthority(const TestCertificateAuthority& ca)
+{
+    if (const char* old = std::getenv("SSL_CERT_FILE")) {
+        had_ = true;
+        old_ = old;
+    }
+    ::setenv("SSL_CERT_FILE", ca.CertFile().c_str(), 1);
+}
+
+TrustTestAuthority::~TrustTestAuthority()
+{
+    if (had_)
+        ::setenv("SSL_CERT_FILE", old_.c_str(), 1);
+    else
+        ::unsetenv("SSL_CERT_FILE");
+}
+
 TestCertificate::TestCertificate() : dir_(MakeTempDir("tovrel-cert-"))
 {
     ::chmod(dir_.c_str(), 0755);  // servers that drop root read the certificate
     certFile_ = dir_ + "/server.pem";
     keyFile_ = dir_ + "/server.key";
+    RunOpenssl(WithKey({"openssl", "req", "-x509", "-keyout", keyFile_, "-out", certFile_, "-days", "2", "-subj",
+                        "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"}));
+    ReadFingerprint();
+}
+
+TestCertificate::TestCertificate(const TestCertificateAuthority& ca, const std::string& name, int days)
+    : dir_(MakeTempDir("tovrel-cert-"))
+{
+    ::chmod(dir_.c_str(), 0755);
+    certFile_ = dir_ + "/server.pem";
+    keyFile_ = dir_ + "/server.key";
+    const std::string request = dir_ + "/server.csr";
+    const std::string extensions = dir_ + "/server.ext";
+    RunOpenssl(WithKey({"openssl", "req", "-new", "-keyout", keyFile_, "-out", request, "-subj", "/CN=" + name}));
+    WriteWholeFile(extensions, "subjectAltName=DNS:" + name + (name == "localhost" ? ",IP:127.0.0.1" : "") + "\n");
+    // A negative number of days puts the end before the start: expired.
+    RunOpenssl({"openssl", "x509", "-req", "-in", request, "-CA", ca.CertFile(), "-CAkey", ca.KeyFile(),
+                "-set_serial", std::to_string(NextSerial()), "-out", certFile_, "-days", std::to_string(days),
+                "-extfile", extensions});
+    ReadFingerprint();
+}
+
+void TestCertificate::ReadFingerprint()
+{
     std::string output;
-    if (RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                    "-keyout", keyFile_, "-out", certFile_, "-days", "2", "-subj", "/CN=localhost", "-addext",
-                    "subjectAltName=DNS:localhost,IP:127.0.0.1"},
-                   output) != 0)
-        throw std::runtime_error("openssl req failed: " + output);
-    output.clear();
     RunProgram({"openssl", "x509", "-in", certFile_, "-noout", "-fingerprint", "-sha256"}, output);
     const auto equals = output.find('=');
     if (equals == std::string::npos)

@@ -49,12 +49,50 @@ private:
 inline constexpr const char* kTestUser = "tovrelftp";
 inline constexpr const char* kTestPassword = "tovrel-test-pw";
 
-/// A throwaway self-signed certificate with its key, made with the openssl
-/// command in a temporary folder (removed by the destructor): CN=localhost,
-/// subject alternative names DNS:localhost and IP:127.0.0.1, valid 2 days.
+/// A throwaway certificate authority ("CN=Tovrel Test CA", valid 2 days)
+/// made with the openssl command. Certificates it signs are trusted by the
+/// system while a TrustTestAuthority points SSL_CERT_FILE at it.
+class TestCertificateAuthority {
+public:
+    TestCertificateAuthority();
+    ~TestCertificateAuthority();
+    TestCertificateAuthority(const TestCertificateAuthority&) = delete;
+    TestCertificateAuthority& operator=(const TestCertificateAuthority&) = delete;
+    const std::string& CertFile() const { return certFile_; }
+    const std::string& KeyFile() const { return keyFile_; }
+
+private:
+    std::string dir_;
+    std::string certFile_;
+    std::string keyFile_;
+};
+
+/// Sets SSL_CERT_FILE to the authority's certificate (the process's system
+/// trust store from then on) and restores it in the destructor. Use before
+/// any thread of the test starts.
+class TrustTestAuthority {
+public:
+    explicit TrustTestAuthority(const TestCertificateAuthority& ca);
+    ~TrustTestAuthority();
+    TrustTestAuthority(const TrustTestAuthority&) = delete;
+    TrustTestAuthority& operator=(const TrustTestAuthority&) = delete;
+
+private:
+    bool had_ = false;
+    std::string old_;
+};
+
+/// A throwaway certificate with its key, made with the openssl command in a
+/// temporary folder (removed by the destructor). The default one is
+/// self-signed: CN=localhost, subject alternative names DNS:localhost and
+/// IP:127.0.0.1, valid 2 days; every one made has a key of its own, so two
+/// differ in their fingerprints. Signed by `ca`, it is made for `name`
+/// (with IP:127.0.0.1 too when the name is "localhost") and valid for
+/// `days` from now; a negative number makes one that has expired.
 class TestCertificate {
 public:
     TestCertificate();
+    TestCertificate(const TestCertificateAuthority& ca, const std::string& name = "localhost", int days = 2);
     ~TestCertificate();
     TestCertificate(const TestCertificate&) = delete;
     TestCertificate& operator=(const TestCertificate&) = delete;
@@ -64,6 +102,8 @@ public:
     const std::string& FingerprintSHA256() const { return fingerprint_; }
 
 private:
+    void ReadFingerprint();
+
     std::string dir_;
     std::string certFile_;
     std::string keyFile_;
