@@ -2,6 +2,7 @@
 // commands from the command line, with the same engine and browsing session
 // as the program. This file only picks the command.
 #include "cli/CliOptions.h"
+#include "cli/CliTrust.h"
 #include "cli/EngineCommands.h"
 #include "cli/ListingCommands.h"
 #include "cli/QueueCommands.h"
@@ -37,6 +38,9 @@ const char* const kUsage =
     "  --prot C|P (data connections clear or protected; default P) --ccc\n"
     "  --proxy-type NAME --proxy-host H --proxy-port N --proxy-user U --proxy-pass P\n"
     "  --socks4 H:P | --socks4a H:P | --socks5 H:P [--socks-user U --socks-pass P]\n"
+    "  --trust SHA256:FINGERPRINT (also --trust-fingerprint): accept that server\n"
+    "                                 certificate although the system cannot vouch for it\n"
+    "  --insecure                     accept any server certificate (not checked)\n"
     "URL: ftp://[user[:password]@]host[:port]/path (with --site: just the remote path)\n";
 
 int Dispatch(const std::string& command, const TCliOptions& options)
@@ -69,8 +73,9 @@ int main(int argc, char** argv)
         std::cout << kUsage << kQueueUsage;
         return 0;
     }
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> args(argv + 2, argv + argc);
     try {
+        const TCliTrust trust(args);
         if (command == "queue")
             return RunQueueCommand(args);
         return Dispatch(command, ParseCliOptions(args));

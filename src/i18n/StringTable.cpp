@@ -20,7 +20,7 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"CertificateTrust_strChainFailed", "not accepted by the system: %s"},
     {"CertificateTrust_strExpired", "expired on %s"},
     {"CertificateTrust_strLogNotStored", "The certificate of %s is trusted for this run only: it could not be stored (%s)."},
-    {"CertificateTrust_strLogRefused", "Certificate of %s refused (SHA-256 %s)."},
+    {"CertificateTrust_strLogRefused", "Certificate of %s refused (SHA-256 %s): %s."},
     {"CertificateTrust_strLogTrustedAlways", "Certificate of %s trusted always (SHA-256 %s)."},
     {"CertificateTrust_strLogTrustedThisTime", "Certificate of %s trusted this time (SHA-256 %s)."},
     {"CertificateTrust_strNotYetValid", "not valid before %s"},

@@ -140,6 +140,15 @@ void TCertificateTrust::Log(const std::string& line) const
         log_(line);
 }
 
+void TCertificateTrust::LogRefusal(const std::string& host, std::uint16_t port, const std::string& fingerprint,
+                                   const std::vector<std::string>& problems) const
+{
+    std::string reasons;
+    for (const std::string& problem : problems)
+        reasons += (reasons.empty() ? "" : "; ") + problem;
+    Log(Format(LoadStr("CertificateTrust_strLogRefused"), host + ":" + std::to_string(port), fingerprint, reasons));
+}
+
 bool TCertificateTrust::TrustedLocked(const TKey& key) const
 {
     const auto& [host, port, fingerprint] = key;
@@ -170,8 +179,12 @@ bool TCertificateTrust::Decide(const std::string& host, std::uint16_t port, cons
     for (;;) {
         if (TrustedLocked(key))
             return true;
-        if (refused_.contains(key) || shutDown_ || !ask_ || certificate.FingerprintSHA256.empty())
+        if (refused_.contains(key) || shutDown_)
             return false;
+        if (!ask_ || certificate.FingerprintSHA256.empty()) {
+            LogRefusal(host, port, certificate.FingerprintSHA256, problems);
+            return false;
+        }
         if (const auto it = pending_.find(key); it != pending_.end()) {
             const std::shared_ptr<TPending> pending = it->second;
             while (!pending->Answered)
@@ -221,7 +234,7 @@ void TCertificateTrust::RecordLocked(const TKey& key, const TTrustQuestion& ques
     const std::string subject = question.Host + ":" + std::to_string(question.Port);
     if (answer == taCancel) {
         refused_.insert(key);
-        Log(Format(LoadStr("CertificateTrust_strLogRefused"), subject, question.Certificate.FingerprintSHA256));
+        LogRefusal(question.Host, question.Port, question.Certificate.FingerprintSHA256, question.Problems);
         return;
     }
     thisRun_.insert(key);

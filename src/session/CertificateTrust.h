@@ -108,6 +108,8 @@ private:
     TTrustAnswer AskLocked(std::unique_lock<std::mutex>& lock, const TKey& key, TTrustQuestion question);
     void RecordLocked(const TKey& key, const TTrustQuestion& question, TTrustAnswer answer);
     void Log(const std::string& line) const;
+    void LogRefusal(const std::string& host, std::uint16_t port, const std::string& fingerprint,
+                    const std::vector<std::string>& problems) const;
 
     TTrustedCertificates* store_;
     mutable std::mutex mutex_;

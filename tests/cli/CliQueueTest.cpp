@@ -2,6 +2,7 @@
 // a mixed queue of files and folders both ways, failures that stay in the
 // file, and targets that exist already answered on the terminal.
 
+#include "hosts/TrustedCertificates.h"
 #include "servers/TestServers.h"
 
 #include <gmock/gmock.h>
@@ -263,13 +264,25 @@ TEST_F(CliQueueTlsTest, QueueOverExplicitTlsEndsByteIdentical)
 {
     const std::string download = work_ + "/download";
     WriteWholeFile(work_ + "/up.bin", FixtureTree::Pattern(120000, 13));
-    TRun add = Cli("queue add " + Quote(QueueFile()) + " --tls --get " + Url("/data.bin") + " " + Quote(download)
+    // Trusted for this command only.
+    TRun add = Cli("queue add " + Quote(QueueFile()) + " --trust " + cert_->FingerprintSHA256() + " --tls --get " + Url("/data.bin") + " " + Quote(download)
                    + " --get " + Url("/sub/") + " " + Quote(download) + " --put " + Quote(work_ + "/up.bin") + " "
                    + Url("/upload/"));
     ASSERT_EQ(add.ExitCode, 0) << add.Err;
     EXPECT_THAT(ReadWholeFile(DataDir() + "/QuickHosts.xml"), HasSubstr("UseSSL=\"True\""));
 
+    // The certificate is self-signed: until it is trusted nothing transfers,
+    // and the queue stays for the next run.
     TRun run = Cli("queue run " + Quote(QueueFile()));
+    EXPECT_NE(run.ExitCode, 0) << run.Out << run.Err;
+    EXPECT_THAT(run.Out, HasSubstr("The server's certificate was not accepted."));
+    EXPECT_THAT(run.Err, HasSubstr(cert_->FingerprintSHA256()));
+    EXPECT_FALSE(fs::exists(download + "/data.bin"));
+    EXPECT_EQ(QueuedItems(), 3);
+
+    // Trusted always, as the program stores it.
+    TTrustedCertificates(DataDir()).Trust({"127.0.0.1", server_.Port(), cert_->FingerprintSHA256(), "CN=localhost", 0});
+    run = Cli("queue run " + Quote(QueueFile()));
     ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
     EXPECT_EQ(ReadWholeFile(download + "/data.bin"), ReadWholeFile(tree_.Root() + "/data.bin"));
     EXPECT_EQ(ReadWholeFile(download + "/sub/inner.txt"), "inner\n");
