@@ -365,13 +365,13 @@ TEST(TlsNegotiation, RefusedCertificateStopsTheLoginBeforeCredentials)
             s.Send("220 hello\r\n");
             s.Expect("AUTH TLS");
             s.Send("234 ok\r\n");
-            if (!s.StartTls(certificate)) {
-                s.failure.clear();  // the client's refusal ends the handshake
-                s.WaitForClose();
+            // The handshake completes; the decision follows it.
+            if (!s.StartTls(certificate))
                 return;
-            }
             if (accept)
                 LoginScript(s);
+            else
+                ExpectClose(s);
         });
         auto ftp = Client(server, utUseRequireTLS);
         ftp->Host = "localhost";
@@ -382,7 +382,7 @@ TEST(TlsNegotiation, RefusedCertificateStopsTheLoginBeforeCredentials)
             seen.push_back(cert);
             return accept;
         };
-        EXPECT_EQ(LogIn(*ftp), accept ? "" : "HandShakeFailed: SSL is not available on this server.");
+        EXPECT_EQ(LogIn(*ftp), accept ? "" : "other: The server's certificate was refused.");
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].HostName, "localhost");
         EXPECT_TRUE(seen[0].HostNameMatches);
@@ -394,4 +394,57 @@ TEST(TlsNegotiation, RefusedCertificateStopsTheLoginBeforeCredentials)
         EXPECT_EQ(server.Commands().size(), accept ? 5u : 1u) << "AUTH TLS, then the login only when accepted";
         EXPECT_EQ(server.Failure(), "");
     }
+}
+
+// A data connection must present the certificate its control connection
+// accepted; another one (a man in the middle of the data path only) fails
+// the transfer and names both fingerprints.
+TEST(TlsNegotiation, DataConnectionWithAnotherCertificateFailsTheTransfer)
+{
+    TestCertificate control;
+    TestCertificate other;
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        s.Send("220 hello\r\n");
+        s.Expect("AUTH TLS");
+        s.Send("234 ok\r\n");
+        if (!s.StartTls(control))
+            return;
+        LoginScript(s);
+        for (std::string command = s.ReadCommand(); !command.empty(); command = s.ReadCommand()) {
+            if (command.rfind("PASV", 0) == 0) {
+                s.Send(ScriptedSession::PasvReply(s.ListenData()));
+            } else if (command.rfind("LIST", 0) == 0) {
+                s.Send("150 here it comes\r\n");
+                const int data = s.AcceptData();
+                ScriptedSession::AcceptDataTls(data, other);
+                ScriptedSession::CloseData(data);
+                return;
+            } else {
+                s.Send("200 ok\r\n");  // TYPE, PBSZ, PROT
+            }
+        }
+    });
+    auto ftp = Client(server, utUseRequireTLS);
+    ftp->Host = "localhost";
+    ftp->Passive = true;
+    ftp->SetDataPortProtection(ftpdpsPrivate);
+    std::vector<std::string> seen;
+    dynamic_cast<TIdSSLIOHandlerSocketOpenSSL&>(*ftp->IOHandler()).OnVerifyPeer = [&](const TIdPeerCertificate& c) {
+        seen.push_back(c.FingerprintSHA256);
+        return true;
+    };
+    ASSERT_EQ(LogIn(*ftp), "");
+    std::optional<EIdOSSLCertificateMismatch> failure;
+    std::vector<std::string> lines;
+    try {
+        ftp->RetrieveListing(&lines, "", true);
+    } catch (const EIdOSSLCertificateMismatch& e) {
+        failure = e;
+    }
+    ASSERT_TRUE(failure.has_value()) << "the listing must not be read from the other certificate";
+    EXPECT_NE(failure->Reason().find(control.FingerprintSHA256()), std::string::npos) << failure->Reason();
+    EXPECT_NE(failure->Reason().find(other.FingerprintSHA256()), std::string::npos) << failure->Reason();
+    EXPECT_EQ(seen, std::vector<std::string>{control.FingerprintSHA256()}) << "data connections are not asked";
+    ftp->CloseConnection();
+    server.Join();
 }

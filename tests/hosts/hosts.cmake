@@ -6,6 +6,7 @@ tovrel_test(test_hosts_host LABELS hosts unit
   DEPS tovrel_hosts Qt6::Core)
 tovrel_test(test_hosts_hosts LABELS hosts unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/HostsTest.cpp ${CMAKE_CURRENT_LIST_DIR}/QuickHostsTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/TrustedCertificatesTest.cpp
   DEPS tovrel_hosts Qt6::Core)
 tovrel_test(test_hosts_filters LABELS hosts unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FiltersTest.cpp ${CMAKE_CURRENT_LIST_DIR}/FileTransferTypesTest.cpp

@@ -170,7 +170,9 @@ TEST_F(QueueServersTest, FiveScheduledFilesRunOnThreeThreadsWithOneLoginEachPyft
 TEST_F(QueueServersTest, FiveScheduledFilesOverTlsRunOnThreeProtectedConnectionsVsftpd)
 {
     FixtureTree tree;
-    TestCertificate certificate;
+    TestCertificateAuthority ca;
+    const TrustTestAuthority trusted(ca);
+    TestCertificate certificate(ca);
     VsftpdServer server(tree.Root(), &certificate);
     THost host = HostFor(server);
     host.UseSSL = true;

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -44,6 +45,25 @@ ScriptedSession::~ScriptedSession()
     if (ssl_)
         SSL_free(ssl_);
     ERR_clear_error();
+}
+
+bool ScriptedSession::AcceptDataTls(int fd, const TestCertificate& certificate)
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    if (!context || SSL_CTX_use_certificate_chain_file(context, certificate.CertFile().c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, certificate.KeyFile().c_str(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(context);
+        return false;
+    }
+    SSL* ssl = SSL_new(context);
+    SSL_CTX_free(context);
+    SSL_set_fd(ssl, fd);
+    timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const bool ok = SSL_accept(ssl) == 1;
+    SSL_free(ssl);
+    ERR_clear_error();
+    return ok;
 }
 
 void ScriptedSession::EndOfScript()
@@ -222,6 +242,9 @@ std::string ScriptedSession::PasvReply(std::uint16_t port)
 
 ScriptedFtpServer::ScriptedFtpServer(Script script)
 {
+    // A script that ends TLS on a connection the client dropped writes into
+    // a closed socket; that must fail the write, not end the test process.
+    std::signal(SIGPIPE, SIG_IGN);
     listenFd_ = ListenLoopback(port_);
     thread_ = std::thread([this, script = std::move(script)] {
         const int fd = AcceptWithin(listenFd_, 10000);

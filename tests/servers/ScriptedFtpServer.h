@@ -51,6 +51,9 @@ public:
     int AcceptData();
     /// Connects to the client's listener (active mode "PORT"/"EPRT" address).
     int ConnectData(std::uint16_t port);
+    /// A TLS server handshake on a data connection with `certificate` (a
+    /// session of its own, nothing resumed); the session is dropped after it.
+    static bool AcceptDataTls(int fd, const TestCertificate& certificate);
     static void SendData(int fd, const std::string& bytes);
     static std::string ReceiveData(int fd);  // until the client closes
     static void CloseData(int fd);

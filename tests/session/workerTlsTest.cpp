@@ -20,7 +20,9 @@ bool Has(const std::vector<std::string>& items, const std::string& item)
 TEST(WorkerTls, TlsHostLogsInEncryptedAndListsOverProtectedData)
 {
     BrowseTree tree;
-    TestCertificate certificate;
+    TestCertificateAuthority ca;
+    const TrustTestAuthority trusted(ca);
+    TestCertificate certificate(ca);
     VsftpdServer server(tree.Root(), &certificate);
     WorkerHarness harness;
     THost host = harness.HostFor(server);
