@@ -7,9 +7,14 @@
 #include "queue/FTPTransfer.h"
 #include "servers/ServerHost.h"
 #include "servers/TestServers.h"
+#include "session/CertificateTrust.h"
 #include "session/TransferExceptions.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <thread>
 
 #include <filesystem>
 #include <mutex>
@@ -376,6 +381,123 @@ TEST(QueueExistingFiles, UploadFollowsTheItemsAnswerForEachSituation)
     EXPECT_TRUE(ReadWholeFile(target) == source);
     queue.Manager.reset();
     RemoveTree(local);
+}
+
+
+// An untrusted certificate meets every transfer thread of a queue at once:
+// the first asks (handed over to the owner thread, as the window does), the
+// others wait for that answer. "Trust this time" lets the whole queue go on.
+TEST_F(QueueServersTest, FiveHundredFilesOnAnUntrustedServerAskOnce)
+{
+    FixtureTree tree;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 500; ++i)
+        files.push_back({"many/f" + std::to_string(i) + ".txt", "file " + std::to_string(i) + "\n"});
+    WriteFiles(tree.Root(), files);
+    TestCertificate certificate;
+    VsftpdServer server(tree.Root(), &certificate);
+    THost host = HostFor(server);
+    host.UseSSL = true;
+    TCertificateTrust trust;
+    std::atomic<int> asked{0};
+    trust.SetAsk([&](const TTrustQuestion& question) {
+        TTrustAnswer answer = taCancel;
+        queue.Dispatcher.Send([&] {
+            ++asked;
+            // The user takes a moment; the other threads meet the open question.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (question.Certificate.FingerprintSHA256 == certificate.FingerprintSHA256())
+                answer = taTrustThisTime;
+        });
+        return answer;
+    });
+    TCertificateTrust::SetInstance(&trust);
+    for (const auto& [path, bytes] : files)
+        queue.Manager->AddDownload(host, "/", true, 0, 0, false, local, "/" + path);
+    Run(500);
+    TCertificateTrust::SetInstance(nullptr);
+    EXPECT_EQ(asked.load(), 1);
+    EXPECT_EQ(ReadWholeFile(local + "/many/f499.txt"), "file 499\n");
+    EXPECT_EQ(Traffic::Count(traffic.All(), "USER"), queue.Manager->ThreadsStarted());
+}
+
+// "Cancel" fails every item of that server with the reason, asks once
+// (items tried again fail at once), and no credentials ever go out.
+TEST_F(QueueServersTest, CancelFailsTheItemsOfTheUntrustedServerWithTheReason)
+{
+    FixtureTree tree;
+    TestCertificate certificate;
+    VsftpdServer server(tree.Root(), &certificate);
+    THost host = HostFor(server);
+    host.UseSSL = true;
+    TCertificateTrust trust;
+    std::atomic<int> asked{0};
+    trust.SetAsk([&](const TTrustQuestion&) {
+        ++asked;
+        return taCancel;
+    });
+    TCertificateTrust::SetInstance(&trust);
+    for (const char* name : {"/hello.txt", "/data.bin", "/sub/inner.txt", "/empty.bin"})
+        queue.Manager->AddDownload(host, "/", true, 0, 0, false, local, name);
+    queue.Manager->StartTransfers();
+    // Each item fails twice: its attempt and its one retry.
+    ASSERT_TRUE(queue.WaitFor([&] { return queue.Failed() >= 4; })) << Rows();
+    ASSERT_TRUE(queue.WaitIdle());
+    EXPECT_EQ(asked.load(), 1);
+    // The retry (the queue's once-a-second tick): the refusal holds for this
+    // run without a new question.
+    queue.Manager->TickRetryDelays();
+    ASSERT_TRUE(queue.WaitFor([&] { return queue.Failed() >= 8; })) << Rows();
+    ASSERT_TRUE(queue.WaitIdle());
+    TCertificateTrust::SetInstance(nullptr);
+    EXPECT_EQ(asked.load(), 1);
+    EXPECT_EQ(queue.Done(), 0u);
+    EXPECT_EQ(Traffic::Count(traffic.All(), "USER"), 0u) << "nothing sent to a refused server";
+    std::lock_guard lock(queue.Manager->QueueLock());
+    for (const auto& item : queue.Manager->Items())
+        EXPECT_EQ(item->StatusText, "The server's certificate was not accepted.") << ItemName(*item);
+}
+
+// A question nobody answers must not hold the queue: stopping it ends the
+// waits of the other threads, and a shutdown of the trust (the window
+// closing) ends the rest.
+TEST_F(QueueServersTest, StopAndShutdownEndTheWaitsForAnOpenQuestion)
+{
+    FixtureTree tree;
+    TestCertificate certificate;
+    VsftpdServer server(tree.Root(), &certificate);
+    THost host = HostFor(server);
+    host.UseSSL = true;
+    TCertificateTrust trust;
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool release = false;
+    std::atomic<int> asked{0};
+    trust.SetAsk([&](const TTrustQuestion&) {
+        ++asked;
+        std::unique_lock lock(mutex);
+        answered.wait_for(lock, std::chrono::seconds(60), [&] { return release; });
+        return taCancel;
+    });
+    TCertificateTrust::SetInstance(&trust);
+    for (const char* name : {"/hello.txt", "/data.bin", "/sub/inner.txt"})
+        queue.Manager->AddDownload(host, "/", true, 0, 0, false, local, name);
+    queue.Manager->StartTransfers();
+    // Nothing reaches the dispatcher while the question is open: look each second.
+    for (int second = 0; second < 60 && asked.load() == 0; ++second)
+        queue.WaitFor([&] { return asked.load() == 1; }, 1);
+    ASSERT_EQ(asked.load(), 1);
+    queue.Manager->StopAll();
+    trust.Shutdown();
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    answered.notify_all();
+    EXPECT_TRUE(queue.WaitIdle(20));
+    TCertificateTrust::SetInstance(nullptr);
+    EXPECT_EQ(asked.load(), 1);
+    EXPECT_EQ(Traffic::Count(traffic.All(), "USER"), 0u);
 }
 
 } // namespace
