@@ -97,6 +97,7 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"MainForm_strConfirm", "Confirmation"},
     {"MainForm_strConnectTo", "Connect to %s"},
     {"MainForm_strEditHosts", "Edit hosts..."},
+    {"MainForm_strEncryptedTip", "Encrypted: %s, %s. Click to see the server's certificate."},
     {"MainForm_strError", "Error"},
     {"MainForm_strHelp", "Help"},
     {"MainForm_strHosts", "Hosts"},
@@ -220,6 +221,7 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"SettingsForm_IDS_8", "Local and remote toolbars"},
     {"SettingsForm_IDS_9", "Visibility"},
     {"SettingsForm_strBinary", "Binary"},
+    {"SettingsForm_strCertificates", "Certificates"},
     {"TipOfTheDayForm_IDS_1", "Tip file not found."},
 });
 
@@ -229,7 +231,7 @@ constexpr bool IsStrictlySorted() {
     return true;
 }
 static_assert(IsStrictlySorted(), "string table must be sorted and free of duplicate names");
-static_assert(kEntries.size() == 171);
+static_assert(kEntries.size() == 173);
 
 } // namespace
 

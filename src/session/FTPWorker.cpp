@@ -443,6 +443,17 @@ std::string TFTPWorker::TLSCipher()
     return name;
 }
 
+std::optional<TIdPeerCertificate> TFTPWorker::PeerCertificate()
+{
+    std::optional<TIdPeerCertificate> certificate;
+    Invoke([&] {
+        const auto* tls = dynamic_cast<const TIdSSLIOHandlerSocketOpenSSL*>(engine_.IOHandler());
+        if (tls && engine_.TLSActive() && EngineConnected() && tls->PeerCertificate())
+            certificate = *tls->PeerCertificate();
+    });
+    return certificate;
+}
+
 std::string TFTPWorker::ListingFormat() const
 {
     std::lock_guard lock(mutex_);

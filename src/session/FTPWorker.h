@@ -25,6 +25,7 @@
 //   "worker error" notification. The requests and queries raise nothing.
 
 #include "ftp/FTP.h"
+#include "ftp/PeerCertificate.h"
 #include "hosts/Host.h"
 #include "session/EventDispatcher.h"
 #include "session/EventSlot.h"
@@ -39,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -108,6 +110,9 @@ public:
     /// "TLS_AES_256_GCM_SHA384"); empty without TLS.
     std::string TLSProtocol();
     std::string TLSCipher();
+    /// The certificate the control connection's server presented; empty
+    /// without TLS.
+    std::optional<TIdPeerCertificate> PeerCertificate();
     /// The identifier of the parser that read the last listing fetched
     /// from the server (by a list command or the walk); empty when none.
     std::string ListingFormat() const;

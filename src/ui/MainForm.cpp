@@ -1,5 +1,8 @@
 #include "ui/MainForm.h"
 
+#include "hosts/TrustedCertificates.h"
+#include "session/CertificateTrust.h"
+
 #include "hosts/FileTransferTypes.h"
 #include "hosts/Filters.h"
 #include "hosts/Hosts.h"
@@ -10,6 +13,7 @@
 #include "platform/Registry.h"
 #include "platform/RemoteEditing.h"
 #include "queue/QueueManager.h"
+#include "session/CertificateTrust.h"
 #include "session/FTPWorker.h"
 #include "session/TransferExceptions.h"
 #include "store/MainConfig.h"
@@ -67,6 +71,7 @@ TMainForm::TMainForm(TMainConfig& config, TFilters& filters, QWidget* parent)
     CreateStores();
     WriteAppFilename();
     LoadLanguage();
+    CreateCertificateTrust();
     CreateWorker();
     CreateQueue();
     WireActions();
@@ -100,6 +105,7 @@ TMainForm::~TMainForm()
     hosts_.reset();
     transferTypes_.reset();
     worker_.reset();
+    ReleaseCertificateTrust();
     // The pump is a child widget's sibling that would otherwise outlive the
     // dispatcher it serves (members go before the children).
     delete pump_;
@@ -410,6 +416,9 @@ void TMainForm::closeEvent(QCloseEvent* event)
 bool TMainForm::Shutdown()
 {
     startupTimer_->stop();
+    // Connections waiting for a certificate answer end now, refused.
+    if (certificateTrust_)
+        certificateTrust_->Shutdown();
     statusBar_->WorkerIdle();
     exceptionLog_->Detach();
     try {
@@ -434,6 +443,7 @@ bool TMainForm::Shutdown()
     AttachWorkerEvents(false);
     StopWorker();
     ReleaseQueue();
+    ReleaseCertificateTrust();
     quickHosts_.reset();
     hosts_.reset();
     transferTypes_.reset();

@@ -62,6 +62,9 @@ class TMainConfig;
 class TQtEventPump;
 class TQueueManager;
 class TQuickHosts;
+class TCertificateTrust;
+class TTrustedCertificates;
+struct TTrustQuestion;
 class TRemoteListView;
 class TRemotePathBox;
 class TRemoteEditing;
@@ -271,6 +274,13 @@ private:
     void AddCurrentDirBookmark();
     void EditBookmarks();
 
+    // certificate trust (MainFormTrust.cpp)
+    void CreateCertificateTrust();
+    /// Any thread: the question, handed over to this thread.
+    int AskCertificateQuestion(const TTrustQuestion& question);
+    void ReleaseCertificateTrust();
+    void ShowConnectionCertificate();
+
     // worker events (MainFormSession.cpp)
     void OnWorkerBusy();
     void OnWorkerIdle();
@@ -289,6 +299,10 @@ private:
     std::unique_ptr<TFileTransferTypes> transferTypes_;
     std::unique_ptr<THosts> hosts_;
     std::unique_ptr<TQuickHosts> quickHosts_;
+    // the trust every connection asks (MainFormTrust.cpp); freed after the
+    // worker and the queue, which use it
+    std::unique_ptr<TTrustedCertificates> trustedCertificates_;
+    std::unique_ptr<TCertificateTrust> certificateTrust_;
     std::unique_ptr<TQueueManager> queue_;
     std::unique_ptr<IPowerOff> powerOff_;
 

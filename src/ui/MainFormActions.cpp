@@ -15,6 +15,7 @@
 #include "ui/LogPane.h"
 #include "ui/RemoteListView.h"
 #include "ui/RemotePathBox.h"
+#include "ui/StatusBar.h"
 #include "ui/SuppressibleDialog.h"
 
 #include <QAction>
@@ -69,6 +70,7 @@ void TMainForm::WireActions()
     auto on = [this](const char* name, std::function<void()> run) {
         connect(Action(name), &QAction::triggered, this, [this, run = std::move(run)] { Guarded(run); });
     };
+    connect(statusBar_, &TStatusBar::EncryptedIconClicked, this, [this] { Guarded([this] { ShowConnectionCertificate(); }); });
     auto hook = [this](const std::function<void(QWidget*)>& window) {
         if (window)
             window(this);

@@ -7,6 +7,7 @@
 #include "platform/PowerOff.h"
 #include "platform/RemoteEditing.h"
 #include "queue/QueueManager.h"
+#include "session/CertificateTrust.h"
 #include "session/FTPWorker.h"
 #include "store/Helpers.h"
 #include "store/MainConfig.h"
@@ -87,7 +88,12 @@ void TMainForm::WireQueueActions()
     const auto on = [this](const char* name, auto&& f) {
         connect(Action(name), &QAction::triggered, this, [this, f] { Guarded(f); });
     };
-    on("PlayQueueAction", [this] { queue_->PlayAll(); });
+    on("PlayQueueAction", [this] {
+        // Playing again is the user's request: refused certificates are asked about anew.
+        if (certificateTrust_)
+            certificateTrust_->ForgetRefusals();
+        queue_->PlayAll();
+    });
     on("PauseQueueAction", [this] { queue_->PauseAll(); });
     on("StopQueueAction", [this] { queue_->StopAll(); });
     on("ClearQueueAction", [this] { queueView_->ClearWithQuestion(); });

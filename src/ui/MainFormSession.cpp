@@ -57,7 +57,11 @@ void TMainForm::OnWorkerLoggedIn()
     RebuildBookmarkMenus();
     authenticated_ = true;
     homeDirectory_.clear();
-    statusBar_->SetConnectionIcons(worker_->IsEncrypted(), worker_->ResumeSupported());
+    const bool encrypted = worker_->IsEncrypted();
+    const QString tip = encrypted ? QString::fromStdString(Format(LoadStr("MainForm_strEncryptedTip"),
+                                                                  worker_->TLSProtocol(), worker_->TLSCipher()))
+                                  : QString();
+    statusBar_->SetConnectionIcons(encrypted, worker_->ResumeSupported(), tip);
     remoteList_->setEnabled(true);
     remotePathBox_->setEnabled(true);
     if (!currentHost_.InitialRemoteDirectory.empty())

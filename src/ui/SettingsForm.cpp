@@ -54,6 +54,7 @@ constexpr TEntryInfo kEntries[TSettingsForm::seCount] = {
     {"SettingsForm_IDS_13", TSettingsForm::seTransfers, P::pgTransfers, 1, 9},
     {"SettingsForm_IDS_14", TSettingsForm::seSettings, P::pgAuthentication, -1, 10},
     {"SettingsForm_IDS_15", TSettingsForm::seAuthentication, P::pgAuthentication, 0, 10},
+    {"SettingsForm_strCertificates", TSettingsForm::seSettings, P::pgCertificates, -1, 10},
 };
 
 constexpr int kEntryRole = Qt::UserRole;

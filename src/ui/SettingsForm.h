@@ -35,7 +35,7 @@ public:
     /// The tree's entries, in tree order.
     enum TEntry { seSettings, seStartup, seLanguage, seConnection, seDialup, seProxy, seIntegration,
                   seVisibility, seFileTypes, seTransfers, seGeneral, seActions, seAuthentication,
-                  seAnonymous, seCount };
+                  seAnonymous, seCertificates, seCount };
 
     TSettingsForm(TMainConfig& config, TFileTransferTypes& transferTypes, QWidget* parent = nullptr);
     ~TSettingsForm() override;

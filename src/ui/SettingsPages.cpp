@@ -5,6 +5,7 @@
 #include "store/MainConfig.h"
 #include "ui/PortEdit.h"
 #include "ui/TransferTypeTable.h"
+#include "ui/TrustedCertificatesPage.h"
 #include "ui/WindowHelpers.h"
 #include "ui/WindowTexts.h"
 
@@ -84,6 +85,8 @@ TSettingsPages::TSettingsPages(QWidget* parent, TWindowTexts& texts)
     pages_[pgFileTypes] = BuildFileTypes();
     pages_[pgTransfers] = BuildTransfers();
     pages_[pgAuthentication] = BuildAuthentication();
+    TrustedCertificates = new TTrustedCertificatesPage(parent_, texts_);
+    pages_[pgCertificates] = TrustedCertificates;
     Retranslate();
 }
 

@@ -23,13 +23,14 @@ class QWidget;
 class TMainConfig;
 class TPortEdit;
 class TTransferTypeTable;
+class TTrustedCertificatesPage;
 class TWindowTexts;
 
 class TSettingsPages {
 public:
     /// The pages in tree order of their top-level entries.
     enum TPage { pgRoot, pgStartup, pgLanguage, pgConnection, pgIntegration, pgVisibility, pgFileTypes,
-                 pgTransfers, pgAuthentication, pgCount };
+                 pgTransfers, pgAuthentication, pgCertificates, pgCount };
 
     TSettingsPages(QWidget* parent, TWindowTexts& texts);
 
@@ -78,6 +79,8 @@ public:
     QComboBox* RemoteSmallerExists = nullptr;
     QComboBox* LocalExists = nullptr;
     QComboBox* LocalSmallerExists = nullptr;
+    // Certificates
+    TTrustedCertificatesPage* TrustedCertificates = nullptr;
     // Authentication
     QTabWidget* AuthenticationTabs = nullptr;
     QLineEdit* AnonymousEmail = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/StatusBar.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
@@ -47,6 +48,7 @@ TStatusBar::TStatusBar(QWidget* parent)
     addWidget(encrypted_);
     addWidget(resume_);
     addWidget(rest, 1);
+    encrypted_->installEventFilter(this);
     timer_->setInterval(TickMilliseconds);
     connect(timer_, &QTimer::timeout, this, &TStatusBar::Tick);
 }
@@ -72,12 +74,16 @@ void TStatusBar::Tick()
     activity_->setValue(next > 100 ? 0 : next);
 }
 
-void TStatusBar::SetConnectionIcons(bool encrypted, bool resumeSupported)
+void TStatusBar::SetConnectionIcons(bool encrypted, bool resumeSupported, const QString& encryptedTip)
 {
     if (encrypted) {
         encrypted_->setPixmap(PanelIcon("security-high", QStyle::SP_DialogYesButton, this));
+        encrypted_->setToolTip(encryptedTip);
+        encrypted_->setCursor(Qt::PointingHandCursor);
     } else {
         encrypted_->clear();
+        encrypted_->setToolTip(QString());
+        encrypted_->unsetCursor();
     }
     if (resumeSupported) {
         resume_->setPixmap(PanelIcon("view-refresh", QStyle::SP_BrowserReload, this));
@@ -119,4 +125,23 @@ bool TStatusBar::EncryptedIconShown() const
 bool TStatusBar::ResumeIconShown() const
 {
     return !resume_->pixmap().isNull();
+}
+
+QString TStatusBar::EncryptedIconTip() const
+{
+    return encrypted_->toolTip();
+}
+
+QWidget* TStatusBar::EncryptedIcon() const
+{
+    return encrypted_;
+}
+
+bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == encrypted_ && event->type() == QEvent::MouseButtonRelease && EncryptedIconShown()) {
+        emit EncryptedIconClicked();
+        return true;
+    }
+    return QStatusBar::eventFilter(watched, event);
 }
