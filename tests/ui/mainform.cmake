@@ -11,7 +11,11 @@ tovrel_test(test_ui_mainform LABELS ui gui
 tovrel_test(test_ui_mainform_session LABELS ui integration gui
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/mainformSessionTest.cpp
   DEPS tovrel_mainform_harness Qt6::Test)
+tovrel_test(test_ui_mainform_trust LABELS ui integration gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/mainformTrustTest.cpp
+  DEPS tovrel_mainform_harness Qt6::Test)
 add_dependencies(test_ui_mainform tovrel_shipped_data)
+add_dependencies(test_ui_mainform_trust tovrel_shipped_data)
 add_dependencies(test_ui_mainform_session tovrel_shipped_data)
 
 # Not a test: scripts/screenshot runs it to picture the window.
