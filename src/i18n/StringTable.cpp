@@ -156,6 +156,9 @@ constexpr std::array kEntries = std::to_array<TStringTableEntry>({
     {"MainForm_strRSFTRemoteConnectionFailed", "Connection to remote host refused."},
     {"MainForm_strRSFTRemoteConnectionFailedLong",
      "Connection to remote host was refused. Possible causes are; you aren't online, a firewall is blocking the attempt, the remote host is down, or the remote host ftp service is closed."},
+    {"MainForm_strRSFTRemoteDataCertificateMismatch", "The data connection was not the server's."},
+    {"MainForm_strRSFTRemoteDataCertificateMismatchLong",
+     "A data connection presented another certificate than the connection you logged in on, so it was closed unread. Someone may be intercepting the connection."},
     {"MainForm_strRSFTRemoteDirectoryParseFailed", "Could not read the remote directory."},
     {"MainForm_strRSFTRemoteDirectoryParseFailedLong",
      "The remote directory file structure could not be read. This is a very uncommon problem and propably caused by and outdated ftp server."},
@@ -231,7 +234,7 @@ constexpr bool IsStrictlySorted() {
     return true;
 }
 static_assert(IsStrictlySorted(), "string table must be sorted and free of duplicate names");
-static_assert(kEntries.size() == 173);
+static_assert(kEntries.size() == 175);
 
 } // namespace
 

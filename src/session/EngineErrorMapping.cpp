@@ -139,8 +139,11 @@ TEngineErrorOutcome MapEngineError(TRemoteOperation operation, const std::except
     // A refused certificate ends the connection at any step that opens one
     // (the login for explicit TLS, the connect for implicit TLS); saying the
     // password was wrong, or TLS missing, would mislead.
-    const auto* refused = dynamic_cast<const EIdOSSLCertificateRefused*>(&failure);
-    if (refused && !dynamic_cast<const EIdOSSLCertificateMismatch*>(refused))
+    // Another certificate on a data connection: someone may sit in the data
+    // path. Never passed over as an empty listing.
+    if (dynamic_cast<const EIdOSSLCertificateMismatch*>(&failure))
+        return Show(std::make_unique<EFTRemoteDataCertificateMismatch>(), true);
+    if (const auto* refused = dynamic_cast<const EIdOSSLCertificateRefused*>(&failure))
         return Show(std::make_unique<EFTRemoteCertificateRefused>(refused->Certificate()), true);
     if (ReportsSocketErrors(operation))
         if (const auto* socket = AsSocketError(failure))

@@ -32,6 +32,8 @@ const TTextCopies& ErrorTexts()
             EFTRemoteTLSNotAvailable::LongTextName,
             EFTRemoteCertificateRefused::ShortTextName,
             EFTRemoteCertificateRefused::LongTextName,
+            EFTRemoteDataCertificateMismatch::ShortTextName,
+            EFTRemoteDataCertificateMismatch::LongTextName,
             EFTRemoteConnectionFailed::ShortTextName,
             EFTRemoteConnectionFailed::LongTextName,
             EFTRemoteConnectionFailed::HostNotFoundShortTextName,

@@ -89,6 +89,9 @@ TOVREL_TRANSFER_ERROR(EFTRemoteAuthenticationFailed, "MainForm_strRSFTRemoteAuth
                       "MainForm_strRSFTRemoteAuthenticationFailedLong");
 TOVREL_TRANSFER_ERROR(EFTRemoteTLSNotAvailable, "MainForm_strRSFTRemoteTLSNotSupported",
                       "MainForm_strRSFTRemoteTLSNotSupportedLong");
+// A data connection presented another certificate than its control connection.
+TOVREL_TRANSFER_ERROR(EFTRemoteDataCertificateMismatch, "MainForm_strRSFTRemoteDataCertificateMismatch",
+                      "MainForm_strRSFTRemoteDataCertificateMismatchLong");
 
 #undef TOVREL_TRANSFER_ERROR
 

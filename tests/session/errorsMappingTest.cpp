@@ -52,6 +52,15 @@ const std::vector<TCase>& Cases()
          &typeid(EFTRemoteConnectionClosed), "The remote host closed the connection.", true},
         {"dele socket", Op::roDeleteFile, Raise<EIdSocketError>(10054), Act::eaShow,
          &typeid(EFTRemoteConnectionClosed), "The remote host closed the connection.", true},
+        // A refused certificate, at the step that met it; another certificate
+        // on a data connection is never passed over.
+        {"login certificate refused", Op::roLogin, Raise<EIdOSSLCertificateRefused>(TIdPeerCertificate{}), Act::eaShow,
+         &typeid(EFTRemoteCertificateRefused), "The server's certificate was not accepted.", true},
+        {"implicit TLS certificate refused", Op::roConnect, Raise<EIdOSSLCertificateRefused>(TIdPeerCertificate{}),
+         Act::eaShow, &typeid(EFTRemoteCertificateRefused), "The server's certificate was not accepted.", true},
+        {"list on another certificate", Op::roList,
+         Raise<EIdOSSLCertificateMismatch>(TIdPeerCertificate{}, std::string("a, b")), Act::eaShow,
+         &typeid(EFTRemoteDataCertificateMismatch), "The data connection was not the server's.", true},
         // Connect: anything else is not shown.
         {"connect bad greeting", Op::roConnect, Raise<EIdReplyRFCError>(500, "no"), Act::eaPassOn, &None, "", false},
         // Login.
