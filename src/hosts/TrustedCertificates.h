@@ -16,12 +16,13 @@
 //   as "AB:CD:..." upper-case hex pairs.
 // - Trust() and Remove() save at once (atomically, as every store).
 
+#include "store/XMLDocument.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "store/XMLDocument.h"
 
 struct TTrustedCertificate {
     std::string Host;

@@ -249,7 +249,7 @@ TEST_F(SettingsFormTest, TreeSelectsPagesTabsAndHelpTopics)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_EQ(form.CurrentEntry(), TSettingsForm::seSettings);
     EXPECT_TRUE(form.Tree()->topLevelItem(0)->isExpanded());
-    EXPECT_EQ(form.Tree()->topLevelItem(0)->childCount(), 8);
+    EXPECT_EQ(form.Tree()->topLevelItem(0)->childCount(), 9);
 
     struct TCase {
         TSettingsForm::TEntry Entry;
@@ -263,7 +263,8 @@ TEST_F(SettingsFormTest, TreeSelectsPagesTabsAndHelpTopics)
                            {TSettingsForm::seFileTypes, "File types", 7}, {TSettingsForm::seTransfers, "Transfers", 8},
                            {TSettingsForm::seGeneral, "General", 8},   {TSettingsForm::seActions, "Actions", 9},
                            {TSettingsForm::seAuthentication, "Authentication", 10},
-                           {TSettingsForm::seAnonymous, "Anonymous", 10}};
+                           {TSettingsForm::seAnonymous, "Anonymous", 10},
+                           {TSettingsForm::seCertificates, "Certificates", 10}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Caption);
         form.Tree()->setCurrentItem(form.Tree()->findItems(QString::fromLatin1(c.Caption),
